@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+
+namespace velrin {
+
+/// Magnitudes above this, (2^63 - 1) - 10^13, draw the range warning.
+inline constexpr uint64_t kFactorizeRangeLimit = 9223362036854775807ULL;
+
+/// Finds the distinct primes of the prime table that divide n, by trial
+/// division over the whole table. Writes them in increasing order into
+/// primes[1], primes[2], ... and a 0 behind the last; touches no other slot
+/// (primes needs 17 slots). Prints the range warning to `out` when |n|
+/// exceeds kFactorizeRangeLimit, and the end-of-table warning when the
+/// table runs out before |n| is divided down, that is, when |n| has a prime
+/// factor of 611951 or more. Exact for every n, -2^63 included.
+void factorize(int64_t n, std::span<int32_t> primes, std::FILE* out = stdout);
+
+/// Same contract and output as factorize, found by trial division by the
+/// primes below 1000, then a primality test and Pollard's rho on the
+/// cofactor, so a large prime factor costs microseconds instead of a walk
+/// over the whole table.
+void factorizeFast(int64_t n, std::span<int32_t> primes, std::FILE* out = stdout);
+
+}  // namespace velrin

@@ -1,0 +1,48 @@
+#include "arith/modular.hpp"
+
+#include "arith/integer_primitives.hpp"
+
+namespace velrin {
+
+uint64_t powMod(uint64_t base, uint64_t exp, uint64_t m) {
+  uint64_t result = 1 % m;
+  base %= m;
+  while (exp > 0) {
+    if (exp & 1U) result = mulMod(result, base, m);
+    base = mulMod(base, base, m);
+    exp >>= 1U;
+  }
+  return result;
+}
+
+int32_t cubeRootSign(int64_t n, int32_t m) {
+  const auto r = static_cast<uint64_t>(residue(n, m));
+  if (r == 0) return 0;
+  if (m == 9) return r == 1 || r == 8 ? 1 : -1;
+  // Modulo 2, 3 and every prime p = 2 (mod 3), cubing permutes the units.
+  if (m <= 3 || m % 3 != 1) return 1;
+  const auto p = static_cast<uint64_t>(m);
+  return powMod(r, (p - 1) / 3, p) == 1 ? 1 : -1;
+}
+
+CubicCharacter::CubicCharacter(int32_t p) : p_(static_cast<uint64_t>(p)), omega_(1) {
+  // Euler's criterion for cubes: x^((p-1)/3) is a cube root of unity, and it
+  // is 1 exactly for the cubes; the first non-cube fixes a generator omega.
+  for (uint64_t a = 2; omega_ == 1; ++a) omega_ = powMod(a, (p_ - 1) / 3, p_);
+}
+
+int32_t CubicCharacter::of(int64_t n) const {
+  const uint64_t r = static_cast<uint64_t>(residue(n, static_cast<int64_t>(p_)));
+  const uint64_t root = powMod(r, (p_ - 1) / 3, p_);
+  if (root == 1) return 0;
+  return root == omega_ ? 1 : 2;
+}
+
+int32_t characterModNine(int64_t n) {
+  // Discrete logarithms to base 2 in (Z/9)^*: 1, 2, 4, 8, 7, 5 for 0..5;
+  // the class modulo the cubes {1, 8} is that logarithm modulo 3.
+  static constexpr int32_t kLogClass[9] = {-1, 0, 1, -1, 2, 2, -1, 1, 0};
+  return kLogClass[residue(n, 9)];
+}
+
+}  // namespace velrin

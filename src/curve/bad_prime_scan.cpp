@@ -1,0 +1,40 @@
+#include <cstddef>
+#include <array>
+#include <cstdint>
+
+#include "arith/factorize.hpp"
+#include "curve/curve.hpp"
+
+namespace velrin {
+
+void Curve::scanBadPrimes() {
+  // D = B(A^3 - 27B) has the prime divisors of the discriminant B^3(A^3 - 27B).
+  // It is formed exactly; a D beyond 64 bits is refused rather than
+  // factorised in a wrapped form that has nothing to do with the curve.
+  const __int128_t d = static_cast<__int128_t>(b) * (static_cast<__int128_t>(a) * a * a - 27 * b);
+  if (d > INT64_MAX || d < INT64_MIN) {
+    tooLarge = true;
+    std::fputs("\n[2] The curve is too large: B(A^3-27B) does not fit in 64 bits.\n\n", out_);
+    return;
+  }
+  // At most 15 distinct primes and the terminating 0 are written, from slot 1.
+  std::array<int32_t, 17> primes{};
+  if (paths_ == Paths::kPlain) {
+    factorize(static_cast<int64_t>(d), primes, out_);
+  } else {
+    factorizeFast(static_cast<int64_t>(d), primes, out_);
+  }
+  BadPrimeNode* current = head;
+  for (size_t i = 1; primes[i] != 0; ++i) {
+    const int32_t p = primes[i];
+    if (p == 3) threeIsBad = 1;
+    classifyPrime(p, *current);
+    // A node left open (good reduction after scaling) takes the next prime.
+    if (current->prime != 0) {
+      current->next = new BadPrimeNode;
+      current = current->next;
+    }
+  }
+}
+
+}  // namespace velrin

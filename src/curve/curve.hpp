@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+#include "arith/factored_integer.hpp"
+#include "curve/bad_prime_node.hpp"
+
+namespace velrin {
+
+/// Which algorithms a Curve runs. Both give the same report byte for byte;
+/// the plain ones (trial division over the whole prime table, root search
+/// by linear scan, enumeration of every Selmer candidate) are kept as the
+/// reference that the fast ones are checked and measured against.
+enum class Paths { kFast, kPlain };
+
+/// The curve E: y^2 + Axy + By = x^3 under study, its list of bad primes
+/// and the results of the 3-isogeny descent. One Curve serves every pass of
+/// a session; setCoefficients resets it for each new pair of coefficients.
+class Curve {
+ public:
+  explicit Curve(std::FILE* out = stdout, Paths paths = Paths::kFast);
+  ~Curve();
+  Curve(const Curve&) = delete;
+  Curve& operator=(const Curve&) = delete;
+
+  /// Stores A and B, resets the previous results, prints line [1] (or the
+  /// singular message) and, for a nonsingular curve, scans its bad primes.
+  /// Returns 1 for a nonsingular curve, 0 for a singular one.
+  int32_t setCoefficients(const int32_t& A, const int32_t& B);
+
+  /// Factorises D = B(A^3 - 27B) and classifies each prime of the table
+  /// that divides it, appending a node for each bad prime. Refuses, with a
+  /// message, a curve whose D does not fit in 64 bits.
+  void scanBadPrimes();
+
+  /// Finds the reduction type of E at p: writes the Kodaira symbol, the
+  /// local image and the local term into node, and records p there unless
+  /// E has good reduction at p (after scaling), which leaves node open.
+  void classifyPrime(int32_t p, BadPrimeNode& node);
+
+  /// Returns 1 when m lies, modulo cubes, in the local image at every bad
+  /// prime, else 0. m is a candidate of the descent, exact.
+  int32_t inLocalImages(const FactoredInteger& m) const;
+
+  /// Adds to selmerDims[0] the number of accepted candidates m * r, with r
+  /// running over the products of the primes from node on, each to the
+  /// exponent 0, 1 or 2.
+  void countSelmerElements(const FactoredInteger& m, const BadPrimeNode* node);
+
+  /// Computes dim Sel(E^/Q) and dim Sel(E/Q) into selmerDims.
+  const std::array<int32_t, 2>& selmerDimensions();
+
+  /// Prints lines [2] to [4] of the report.
+  void printReport();
+
+  int64_t a = 0;  ///< the coefficient A
+  int64_t b = 0;  ///< the coefficient B
+  BadPrimeNode* head;  ///< first node of the list of bad primes, never null
+  std::array<int32_t, 2> selmerDims{};  ///< dim Sel(E^/Q), dim Sel(E/Q)
+  int32_t threeIsBad = 0;  ///< 1 when 3 divides B(A^3 - 27B)
+  /// True when B(A^3 - 27B) left the 64-bit range and the curve was refused
+  /// after line [1]: there is no list and no report for it.
+  bool tooLarge = false;
+
+ private:
+  /// Dimension of Sel(E^/Q) from the local conditions as linear forms over
+  /// F_3 on the exponents of the candidates, without enumerating them.
+  int32_t selmerRankByElimination() const;
+
+  std::FILE* out_;
+  Paths paths_;
+};
+
+}  // namespace velrin

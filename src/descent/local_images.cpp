@@ -1,0 +1,106 @@
+#include "descent/local_images.hpp"
+#include <cstddef>
+
+#include "arith/integer_primitives.hpp"
+#include "arith/modular.hpp"
+#include "curve/curve.hpp"
+
+namespace velrin {
+
+namespace {
+
+constexpr int32_t kTrivialImage = 0;
+constexpr int32_t kUnitImage = 1;
+constexpr int32_t kImageOfB = 2;
+
+// The plain path searches for the least root; the fast one only needs the
+// sign of the answer, which Euler's criterion gives.
+int32_t cubeTest(int64_t n, int32_t m, Paths paths) {
+  return paths == Paths::kPlain ? cubeRootMod(n, m) : cubeRootSign(n, m);
+}
+
+}  // namespace
+
+int32_t Curve::inLocalImages(const FactoredInteger& m) const {
+  for (const BadPrimeNode* node = head; node->prime != 0; node = node->next) {
+    const int32_t p = node->prime;
+    bool passes = true;
+    if (node->imageKind == kTrivialImage) {
+      // m must be a cube in Q_p^*: a unit that is a cube modulo 9 at 3,
+      // modulo p when p = 1 (mod 3); any unit for the other primes.
+      if (p == 3) {
+        passes = cubeTest(m.residue(9), 9, paths_) > 0;
+      } else if ((p - 1) % 3 == 0) {
+        passes = cubeTest(m.residue(p), p, paths_) > 0;
+      } else {
+        passes = m.residue(p) != 0;
+      }
+    } else if (node->imageKind == kUnitImage) {
+      // Units times cubes: the candidates carry p to at most the square.
+      passes = cubeTest(m.residue(p), p, paths_) != 0;
+    } else if (node->imageKind == kImageOfB) {
+      // m lies in <B> Q_p^*3 when one of m, mB, mB^2 is a cube in Q_p^*:
+      // its valuation a multiple of 3 and its unit part a cube modulo p.
+      const int32_t v = m.valuation(p);
+      const int32_t w = valuation(b, p);
+      const int64_t unitOfM = m.residueWithout(p, p);
+      const int64_t unitOfB = residue(b / power(p, w), static_cast<int64_t>(p));
+      passes = false;
+      int64_t unit = unitOfM;
+      for (int32_t k = 0; k < 3; ++k, unit = unit * unitOfB % p) {
+        if ((v + k * w) % 3 == 0 && cubeTest(unit, p, paths_) > 0) passes = true;
+      }
+    }
+    if (!passes) return 0;
+  }
+  return 1;
+}
+
+void appendLocalConditions(const BadPrimeNode& node, int64_t b,
+                           std::span<const int32_t> generators, F3Matrix& conditions) {
+  const int32_t p = node.prime;
+  // valuationRow: the exponent of p. characterRow: the class of the unit
+  // part in F_p^*/F_p^*3 (or in Z_3^*/Z_3^*3 at 3), when that group is not
+  // trivial; the character is multiplicative, so it is linear in the exponents.
+  F3Matrix::Row valuationRow{};
+  F3Matrix::Row characterRow{};
+  const bool hasCharacter = p == 3 || (p - 1) % 3 == 0;
+  const bool hasCubicCharacter = hasCharacter && p != 3;
+  // Only read when hasCubicCharacter; 7 stands in for a p without one.
+  const CubicCharacter character(hasCubicCharacter ? p : 7);
+  for (size_t j = 0; j < generators.size(); ++j) {
+    if (generators[j] == p) {
+      valuationRow[j] = 1;
+    } else if (p == 3) {
+      characterRow[j] = characterModNine(generators[j]);
+    } else if (hasCubicCharacter) {
+      characterRow[j] = character.of(generators[j]);
+    }
+  }
+  if (node.imageKind == kTrivialImage) {
+    conditions.addRow(valuationRow);
+    if (hasCharacter) conditions.addRow(characterRow);
+  } else if (node.imageKind == kUnitImage) {
+    conditions.addRow(valuationRow);
+  } else if (node.imageKind == kImageOfB) {
+    // The class of m, (valuation, character) in F_3^2, must lie on the line
+    // spanned by the class of B; at 3 only the valuation counts here, as the
+    // cube test at 3 is taken modulo 3, where every unit is a cube.
+    const int32_t w = valuation(b, p);
+    const bool withCharacter = hasCubicCharacter;
+    const int32_t bValuation = w % 3;
+    const int32_t bCharacter = withCharacter ? character.of(b / power(p, w)) : 0;
+    if (bValuation == 0 && bCharacter == 0) {
+      conditions.addRow(valuationRow);
+      if (withCharacter) conditions.addRow(characterRow);
+    } else if (withCharacter) {
+      F3Matrix::Row determinant{};
+      for (size_t j = 0; j < determinant.size(); ++j) {
+        determinant[j] = valuationRow[j] * bCharacter - characterRow[j] * bValuation;
+      }
+      conditions.addRow(determinant);
+    }
+  }
+}
+
+}  // namespace velrin
