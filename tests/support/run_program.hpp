@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace velrin {
+
+/// What one run of the built program printed and how it ended.
+struct ProgramRun {
+  std::string output;
+  int exitStatus = -1;
+};
+
+/// Runs the built program with the given bytes as its whole standard input.
+ProgramRun runProgram(const std::string& input);
+
+}  // namespace velrin
