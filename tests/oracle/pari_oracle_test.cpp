@@ -30,12 +30,21 @@ constexpr std::int64_t kLastTablePrime = 611951;
 constexpr int kLiveCurves = 300;
 constexpr int kLiveSeed = 4242;
 
+/// Concatenates by streaming; g++ 12 warns falsely (-Wrestrict) on chains of
+/// string operator+ that start from a literal.
+template <class... Parts>
+std::string cat(const Parts&... parts) {
+  std::ostringstream out;
+  (out << ... << parts);
+  return out.str();
+}
+
 /// A scratch file removed when the test leaves its scope.
 class ScratchFile {
  public:
   explicit ScratchFile(const std::string& tag)
       : path_(fs::temp_directory_path() /
-              ("velrin_oracle_" + std::to_string(::getpid()) + "_" + tag)) {}
+              cat("velrin_oracle_", ::getpid(), "_", tag)) {}
   ~ScratchFile() {
     std::error_code ec;
     fs::remove(path_, ec);
@@ -44,7 +53,7 @@ class ScratchFile {
   ScratchFile& operator=(const ScratchFile&) = delete;
 
   const fs::path& path() const { return path_; }
-  std::string quoted() const { return "'" + path_.string() + "'"; }
+  std::string quoted() const { return cat("'", path_.string(), "'"); }
 
   void write(const std::string& text) const { std::ofstream(path_) << text; }
   std::string read() const {
@@ -78,20 +87,20 @@ struct Comparison {
 };
 
 std::string curveName(const OracleCurve& c) {
-  return "A=" + std::to_string(c.a) + " B=" + std::to_string(c.b);
+  return cat("A=", c.a, " B=", c.b);
 }
 
 std::string describe(const std::vector<ReportedPrime>& primes) {
   std::string s;
-  for (const auto& p : primes) s += " " + std::to_string(p.prime) + ":" + p.kodaira;
+  for (const auto& p : primes) s += cat(" ", p.prime, ":", p.kodaira);
   return s.empty() ? " (none)" : s;
 }
 
 void compareCurve(const OracleCurve& c, const CurveReport& r, Comparison& out) {
   ++out.curves;
   if (r.singular || r.tooLarge) {
-    out.disagreements.push_back(curveName(c) + ": Velrin prints " +
-                                (r.singular ? "singular" : "too large"));
+    out.disagreements.push_back(
+        cat(curveName(c), ": Velrin prints ", r.singular ? "singular" : "too large"));
     return;
   }
   out.tableEndWarnings += r.tableEndWarning ? 1 : 0;
@@ -104,22 +113,21 @@ void compareCurve(const OracleCurve& c, const CurveReport& r, Comparison& out) {
   std::map<std::int64_t, std::string> velrin;
   for (const auto& e : r.badPrimes) {
     if (!velrin.emplace(e.prime, e.kodaira).second) {
-      out.disagreements.push_back(curveName(c) + ": line [2] lists " +
-                                  std::to_string(e.prime) + " twice");
+      out.disagreements.push_back(
+          cat(curveName(c), ": line [2] lists ", e.prime, " twice"));
     }
   }
-  const std::string where = curveName(c) + ": Velrin" + describe(r.badPrimes);
+  const std::string where = cat(curveName(c), ": Velrin", describe(r.badPrimes));
   for (const auto& [p, kod] : velrin) {
     if (!pari.count(p)) {
-      out.disagreements.push_back(where + "; " + std::to_string(p) +
-                                  " is not a prime of the conductor");
+      out.disagreements.push_back(cat(where, "; ", p, " is not a prime of the conductor"));
     }
   }
   for (const auto& [p, kod] : pari) {
     auto it = velrin.find(p);
     if (it == velrin.end()) {
-      out.disagreements.push_back(where + "; missing conductor prime " +
-                                  std::to_string(p) + " (PARI " + kod + ")");
+      out.disagreements.push_back(
+          cat(where, "; missing conductor prime ", p, " (PARI ", kod, ")"));
       continue;
     }
     ++out.primesCompared;
@@ -131,8 +139,7 @@ void compareCurve(const OracleCurve& c, const CurveReport& r, Comparison& out) {
       // Tate's algorithm on the minimal one.
       ++out.exceptionsAtThree;
     } else {
-      out.disagreements.push_back(where + "; at " + std::to_string(p) + " PARI says " +
-                                  kod);
+      out.disagreements.push_back(cat(where, "; at ", p, " PARI says ", kod));
     }
   }
 
@@ -144,17 +151,16 @@ void compareCurve(const OracleCurve& c, const CurveReport& r, Comparison& out) {
   if (three == velrin.end() && !r.tableEndWarning) {
     ++out.rankBoundsChecked;
     if (c.rankLow > r.rankBound) {
-      out.disagreements.push_back(where + "; rank <= " + std::to_string(r.rankBound) +
-                                  " but PARI finds " + std::to_string(c.rankLow) +
-                                  " independent points");
+      out.disagreements.push_back(cat(where, "; rank <= ", r.rankBound, " but PARI finds ",
+                                      c.rankLow, " independent points"));
     }
     if (c.rankLow == c.rankHigh) {
       ++out.rankKnown;
       out.rankSharp += c.rankLow == r.rankBound ? 1 : 0;
     }
   } else {
-    RankTally& t =
-        out.uncheckedRanks[three == velrin.end() ? "past the table" : "3:" + three->second];
+    RankTally& t = out.uncheckedRanks[three == velrin.end() ? std::string("past the table")
+                                                            : cat("3:", three->second)];
     ++t.curves;
     t.exceeded += c.rankLow > r.rankBound ? 1 : 0;
   }
@@ -185,11 +191,11 @@ void checkAgainstVelrin(const std::vector<OracleCurve>& curves, const char* labe
   ASSERT_FALSE(curves.empty());
   std::vector<std::pair<std::int64_t, std::int64_t>> coefficients;
   for (const auto& c : curves) coefficients.emplace_back(c.a, c.b);
-  ScratchFile in(std::string(label) + ".in");
-  ScratchFile out(std::string(label) + ".out");
+  ScratchFile in(cat(label, ".in"));
+  ScratchFile out(cat(label, ".out"));
   in.write(sessionInput(coefficients));
   const std::string command =
-      std::string("'") + VELRIN_BINARY + "' < " + in.quoted() + " > " + out.quoted();
+      cat("'", VELRIN_BINARY, "' < ", in.quoted(), " > ", out.quoted());
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
   const Transcript t = parseTranscript(out.read());
@@ -209,7 +215,7 @@ void checkAgainstVelrin(const std::vector<OracleCurve>& curves, const char* labe
 }
 
 TEST(PariOracle, FixtureAgreesWithVelrin) {
-  std::ifstream in(std::string(VELRIN_SOURCE_DIR) + "/tests/oracle/pari_fixture.txt");
+  std::ifstream in(cat(VELRIN_SOURCE_DIR, "/tests/oracle/pari_fixture.txt"));
   ASSERT_TRUE(in) << "missing tests/oracle/pari_fixture.txt";
   std::string error;
   const auto curves = readOracle(in, error);
@@ -226,15 +232,14 @@ TEST(PariOracle, LiveCurvesAgreeWithVelrin) {
   }
   ScratchFile program("live.gp");
   ScratchFile data("live.txt");
-  program.write(std::string("default(parisizemax, 2^31);\n") + "read(\"" +
-                VELRIN_SOURCE_DIR + "/tests/oracle/oracle_lib.gp\");\n" +
-                "setrand(" + std::to_string(kLiveSeed) + ");\n" +
-                "for (i = 1, " + std::to_string(kLiveCurves) +
-                ", my(c = oracleRandomCurve(3000, 10^6)); "
-                "print(oracleLine(c[1], c[2], 0)));\n"
-                "quit;\n");
-  const std::string command = "gp -q -f " + program.quoted() + " < /dev/null > " +
-                              data.quoted() + " 2> /dev/null";
+  program.write(cat("default(parisizemax, 2^31);\n",
+                    "read(\"", VELRIN_SOURCE_DIR, "/tests/oracle/oracle_lib.gp\");\n",
+                    "setrand(", kLiveSeed, ");\n",
+                    "for (i = 1, ", kLiveCurves,
+                    ", my(c = oracleRandomCurve(3000, 10^6)); print(oracleLine(c[1], c[2], 0)));\n",
+                    "quit;\n"));
+  const std::string command =
+      cat("gp -q -f ", program.quoted(), " < /dev/null > ", data.quoted(), " 2> /dev/null");
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
   std::istringstream in(data.read());

@@ -109,7 +109,9 @@ inline std::string parseNonsingular(std::string_view text, CurveReport& r) {
     std::size_t nl = entries.find('\n');
     std::string_view line = trim(entries.substr(0, nl));
     entries = nl == std::string_view::npos ? std::string_view() : entries.substr(nl + 1);
-    if (line.empty()) continue;
+    // When every prime factor of the discriminant lies past the prime table,
+    // line [2] says so in place of the entries.
+    if (line.empty() || line.starts_with("none among the primes")) continue;
     ReportedPrime entry;
     if (!parseEntry(line, entry)) return "bad entry '" + std::string(line) + "'";
     r.badPrimes.push_back(std::move(entry));

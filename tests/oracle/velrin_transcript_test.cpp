@@ -34,6 +34,7 @@ TEST(OracleTranscriptParse, ReadsEachKindOfReport) {
       "\n[1] E is an elliptic curve defined by y^2+xy+y=x^3\n"
       "\nexceed the range of the type'__int64'!\n\nexceed 50000th prime !\n"
       "\n[2] {bad prime, Kodaira symbol, Image[E(Qp) -> Qp^{*}/Qp^{*3}]}\n"
+      "none among the primes up to 611951.\n"
       "\n[3] dim(Sel(E^/Q))=0, dim(Sel(E/Q))=1\n\n[4] rankE(Q)=0\n\n";
   const std::string negative =
       "\n[1] E is an elliptic curve defined by y^2+xy+y=x^3\n"
