@@ -68,7 +68,7 @@ inline std::vector<OracleCurve> readOracle(std::istream& in, std::string& error)
     if (detail::trim(line).empty() || line.front() == '#') continue;
     OracleCurve c;
     if (!parseOracleLine(line, c)) {
-      error = "line " + std::to_string(number) + ": '" + line + "'";
+      error = detail::joined({"line ", std::to_string(number), ": '", line, "'"});
       return curves;
     }
     curves.push_back(std::move(c));

@@ -43,8 +43,7 @@ std::string cat(const Parts&... parts) {
 class ScratchFile {
  public:
   explicit ScratchFile(const std::string& tag)
-      : path_(fs::temp_directory_path() /
-              cat("velrin_oracle_", ::getpid(), "_", tag)) {}
+      : path_(fs::temp_directory_path() / cat("velrin_oracle_", ::getpid(), "_", tag)) {}
   ~ScratchFile() {
     std::error_code ec;
     fs::remove(path_, ec);
@@ -86,9 +85,7 @@ struct Comparison {
   std::vector<std::string> disagreements;
 };
 
-std::string curveName(const OracleCurve& c) {
-  return cat("A=", c.a, " B=", c.b);
-}
+std::string curveName(const OracleCurve& c) { return cat("A=", c.a, " B=", c.b); }
 
 std::string describe(const std::vector<ReportedPrime>& primes) {
   std::string s;
@@ -113,8 +110,7 @@ void compareCurve(const OracleCurve& c, const CurveReport& r, Comparison& out) {
   std::map<std::int64_t, std::string> velrin;
   for (const auto& e : r.badPrimes) {
     if (!velrin.emplace(e.prime, e.kodaira).second) {
-      out.disagreements.push_back(
-          cat(curveName(c), ": line [2] lists ", e.prime, " twice"));
+      out.disagreements.push_back(cat(curveName(c), ": line [2] lists ", e.prime, " twice"));
     }
   }
   const std::string where = cat(curveName(c), ": Velrin", describe(r.badPrimes));
@@ -126,8 +122,7 @@ void compareCurve(const OracleCurve& c, const CurveReport& r, Comparison& out) {
   for (const auto& [p, kod] : pari) {
     auto it = velrin.find(p);
     if (it == velrin.end()) {
-      out.disagreements.push_back(
-          cat(where, "; missing conductor prime ", p, " (PARI ", kod, ")"));
+      out.disagreements.push_back(cat(where, "; missing conductor prime ", p, " (PARI ", kod, ")"));
       continue;
     }
     ++out.primesCompared;
@@ -172,12 +167,13 @@ void printSummary(const char* label, const Comparison& cmp) {
       "exceptions at 3 (27 | B) %d, rank bounds checked %d (rank known %d, Velrin "
       "sharp %d), end-of-table warnings %d, 64-bit warnings %d, disagreements %zu\n",
       label, cmp.curves, cmp.primesCompared, cmp.kodairaAgreements, cmp.exceptionsAtThree,
-      cmp.rankBoundsChecked, cmp.rankKnown, cmp.rankSharp, cmp.tableEndWarnings,
-      cmp.int64Warnings, cmp.disagreements.size());
+      cmp.rankBoundsChecked, cmp.rankKnown, cmp.rankSharp, cmp.tableEndWarnings, cmp.int64Warnings,
+      cmp.disagreements.size());
   for (const auto& [kind, t] : cmp.uncheckedRanks) {
-    std::printf("[oracle %s]   rank not held (%s): %d curves, PARI's lower bound above "
-                "Velrin's on %d\n",
-                label, kind.c_str(), t.curves, t.exceeded);
+    std::printf(
+        "[oracle %s]   rank not held (%s): %d curves, PARI's lower bound above "
+        "Velrin's on %d\n",
+        label, kind.c_str(), t.curves, t.exceeded);
   }
   constexpr std::size_t kShown = 40;
   for (std::size_t i = 0; i < cmp.disagreements.size() && i < kShown; ++i) {
@@ -194,8 +190,7 @@ void checkAgainstVelrin(const std::vector<OracleCurve>& curves, const char* labe
   ScratchFile in(cat(label, ".in"));
   ScratchFile out(cat(label, ".out"));
   in.write(sessionInput(coefficients));
-  const std::string command =
-      cat("'", VELRIN_BINARY, "' < ", in.quoted(), " > ", out.quoted());
+  const std::string command = cat("'", VELRIN_BINARY, "' < ", in.quoted(), " > ", out.quoted());
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
   const Transcript t = parseTranscript(out.read());
@@ -210,8 +205,8 @@ void checkAgainstVelrin(const std::vector<OracleCurve>& curves, const char* labe
   ::testing::Test::RecordProperty("exceptions_at_3", cmp.exceptionsAtThree);
   ::testing::Test::RecordProperty("rank_bounds_checked", cmp.rankBoundsChecked);
   EXPECT_TRUE(cmp.disagreements.empty())
-      << cmp.disagreements.size() << " disagreements with PARI, the first: "
-      << cmp.disagreements.front();
+      << cmp.disagreements.size()
+      << " disagreements with PARI, the first: " << cmp.disagreements.front();
 }
 
 TEST(PariOracle, FixtureAgreesWithVelrin) {
@@ -232,9 +227,8 @@ TEST(PariOracle, LiveCurvesAgreeWithVelrin) {
   }
   ScratchFile program("live.gp");
   ScratchFile data("live.txt");
-  program.write(cat("default(parisizemax, 2^31);\n",
-                    "read(\"", VELRIN_SOURCE_DIR, "/tests/oracle/oracle_lib.gp\");\n",
-                    "setrand(", kLiveSeed, ");\n",
+  program.write(cat("default(parisizemax, 2^31);\n", "read(\"", VELRIN_SOURCE_DIR,
+                    "/tests/oracle/oracle_lib.gp\");\n", "setrand(", kLiveSeed, ");\n",
                     "for (i = 1, ", kLiveCurves,
                     ", my(c = oracleRandomCurve(3000, 10^6)); print(oracleLine(c[1], c[2], 0)));\n",
                     "quit;\n"));

@@ -3,9 +3,10 @@
 // Reading a whole piped session of the built program back into one record
 // per curve, for comparison with an independent oracle.
 
-#include <cstddef>
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,18 +39,24 @@ struct Transcript {
 
 /// The session typed for a list of (A, B): each curve answered "n" to the
 /// quit prompt, except the last, answered "y".
-inline std::string sessionInput(
-    const std::vector<std::pair<std::int64_t, std::int64_t>>& curves) {
+inline std::string sessionInput(const std::vector<std::pair<std::int64_t, std::int64_t>>& curves) {
   std::string in;
   for (std::size_t i = 0; i < curves.size(); ++i) {
-    in += std::to_string(curves[i].first) + "\n" +
-          std::to_string(curves[i].second) + "\n";
+    in += std::to_string(curves[i].first) + "\n" + std::to_string(curves[i].second) + "\n";
     in += (i + 1 == curves.size()) ? "y\n" : "n\n";
   }
   return in;
 }
 
 namespace detail {
+
+/// Concatenation by appending: g++ 12 warns falsely (-Wrestrict) on string
+/// operator+ chains that start from a literal.
+inline std::string joined(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (std::string_view part : parts) out += part;
+  return out;
+}
 
 inline std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\n' || s.front() == '\r')) {
@@ -70,8 +77,7 @@ inline bool parseInt(std::string_view s, std::int64_t& out) {
 }
 
 /// The text of the line that starts with tag, up to the line's end.
-inline bool lineAfter(std::string_view text, std::string_view tag,
-                      std::string_view& rest) {
+inline bool lineAfter(std::string_view text, std::string_view tag, std::string_view& rest) {
   std::size_t at = text.find(tag);
   if (at == std::string_view::npos) return false;
   rest = text.substr(at + tag.size());
@@ -99,8 +105,7 @@ inline bool parseEntry(std::string_view line, ReportedPrime& entry) {
 inline std::string parseNonsingular(std::string_view text, CurveReport& r) {
   std::size_t header = text.find("[2] {bad prime");
   std::size_t line3 = text.find("[3]");
-  if (header == std::string_view::npos || line3 == std::string_view::npos ||
-      line3 < header) {
+  if (header == std::string_view::npos || line3 == std::string_view::npos || line3 < header) {
     return "no line [2] or [3]";
   }
   std::size_t first = text.find('\n', header);
@@ -113,7 +118,7 @@ inline std::string parseNonsingular(std::string_view text, CurveReport& r) {
     // line [2] says so in place of the entries.
     if (line.empty() || line.starts_with("none among the primes")) continue;
     ReportedPrime entry;
-    if (!parseEntry(line, entry)) return "bad entry '" + std::string(line) + "'";
+    if (!parseEntry(line, entry)) return joined({"bad entry '", line, "'"});
     r.badPrimes.push_back(std::move(entry));
   }
 
@@ -124,7 +129,7 @@ inline std::string parseNonsingular(std::string_view text, CurveReport& r) {
   std::int64_t d1 = 0, d2 = 0;
   if (comma == std::string_view::npos || eq == std::string_view::npos || eq < comma ||
       !parseInt(sel.substr(0, comma), d1) || !parseInt(sel.substr(eq + 1), d2)) {
-    return "bad line [3] '" + std::string(sel) + "'";
+    return joined({"bad line [3] '", sel, "'"});
   }
   r.selmerDualDim = static_cast<int>(d1);
   r.selmerDim = static_cast<int>(d2);
@@ -171,13 +176,13 @@ inline Transcript parseTranscript(std::string_view output) {
     output.remove_prefix(quit + kQuit.size());
     std::size_t prompt = chunk.find(kPrompt);
     if (prompt == std::string_view::npos) {
-      t.error = "report " + std::to_string(t.reports.size() + 1) + ": no prompt A=B=";
+      t.error = detail::joined({"report ", std::to_string(t.reports.size() + 1), ": no prompt"});
       return t;
     }
     CurveReport r;
     std::string err = detail::parseReport(chunk.substr(prompt + kPrompt.size()), r);
     if (!err.empty()) {
-      t.error = "report " + std::to_string(t.reports.size() + 1) + ": " + err;
+      t.error = detail::joined({"report ", std::to_string(t.reports.size() + 1), ": ", err});
       return t;
     }
     t.reports.push_back(std::move(r));

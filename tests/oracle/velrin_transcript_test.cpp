@@ -98,8 +98,7 @@ TEST(OracleTranscriptParse, SessionAnswersYesOnlyAfterTheLastCurve) {
 }
 
 TEST(OracleFixtureParse, ReadsLinesAndNamesTheBadOne) {
-  std::istringstream good(
-      "# comment\n-3 17 | 3:IV^* 5:I2 71:I1 | 1 2\n40 -1 | 2:I0^* | 0 0\n");
+  std::istringstream good("# comment\n-3 17 | 3:IV^* 5:I2 71:I1 | 1 2\n40 -1 | 2:I0^* | 0 0\n");
   std::string error;
   auto curves = readOracle(good, error);
   ASSERT_TRUE(error.empty()) << error;
