@@ -11,7 +11,7 @@
 #include "arith/factored_integer.hpp"
 #include "arith/integer_primitives.hpp"
 #include "curve/curve.hpp"
-#include "support/captured_output.hpp"
+#include "support/report_capture.hpp"
 #include "support/wrapping_reference.hpp"
 
 namespace velrin {

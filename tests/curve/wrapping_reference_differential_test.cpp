@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "arith/integer_primitives.hpp"
-#include "support/captured_output.hpp"
+#include "support/report_capture.hpp"
 #include "support/wrapping_reference.hpp"
 
 namespace velrin {
