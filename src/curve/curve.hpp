@@ -67,7 +67,7 @@ class Curve {
  private:
   /// Dimension of Sel(E^/Q) from the local conditions as linear forms over
   /// F_3 on the exponents of the candidates, without enumerating them.
-  int32_t selmerRankByElimination() const;
+  int32_t selmerDimensionByElimination() const;
 
   std::FILE* out_;
   Paths paths_;

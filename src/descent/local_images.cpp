@@ -1,4 +1,6 @@
 #include "descent/local_images.hpp"
+
+#include <optional>
 #include <cstddef>
 
 #include "arith/integer_primitives.hpp"
@@ -66,15 +68,15 @@ void appendLocalConditions(const BadPrimeNode& node, int64_t b,
   F3Matrix::Row characterRow{};
   const bool hasCharacter = p == 3 || (p - 1) % 3 == 0;
   const bool hasCubicCharacter = hasCharacter && p != 3;
-  // Only read when hasCubicCharacter; 7 stands in for a p without one.
-  const CubicCharacter character(hasCubicCharacter ? p : 7);
+  std::optional<CubicCharacter> character;
+  if (hasCubicCharacter) character.emplace(p);
   for (size_t j = 0; j < generators.size(); ++j) {
     if (generators[j] == p) {
       valuationRow[j] = 1;
     } else if (p == 3) {
       characterRow[j] = characterModNine(generators[j]);
     } else if (hasCubicCharacter) {
-      characterRow[j] = character.of(generators[j]);
+      characterRow[j] = character->of(generators[j]);
     }
   }
   if (node.imageKind == kTrivialImage) {
@@ -89,7 +91,7 @@ void appendLocalConditions(const BadPrimeNode& node, int64_t b,
     const int32_t w = valuation(b, p);
     const bool withCharacter = hasCubicCharacter;
     const int32_t bValuation = w % 3;
-    const int32_t bCharacter = withCharacter ? character.of(b / power(p, w)) : 0;
+    const int32_t bCharacter = withCharacter ? character->of(b / power(p, w)) : 0;
     if (bValuation == 0 && bCharacter == 0) {
       conditions.addRow(valuationRow);
       if (withCharacter) conditions.addRow(characterRow);

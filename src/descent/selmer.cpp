@@ -19,7 +19,7 @@ void Curve::countSelmerElements(const FactoredInteger& m, const BadPrimeNode* no
   }
 }
 
-int32_t Curve::selmerRankByElimination() const {
+int32_t Curve::selmerDimensionByElimination() const {
   // The candidates are the products of the generators to exponents 0, 1, 2,
   // that is F_3^n; the accepted ones form the common kernel of the local
   // conditions, so their count is 3^(n - rank).
@@ -46,7 +46,7 @@ const std::array<int32_t, 2>& Curve::selmerDimensions() {
     }
     selmerDims[0] = valuation(selmerDims[0], 3);
   } else {
-    selmerDims[0] += selmerRankByElimination();
+    selmerDims[0] += selmerDimensionByElimination();
   }
   selmerDims[1] = selmerDims[0];
   for (const BadPrimeNode* node = head; node->prime != 0; node = node->next) {
