@@ -71,6 +71,28 @@ TEST(WrappingReferenceDifferential, FastPathsAgreeWhereNothingWraps) {
   EXPECT_GE(compared, 14000);
 }
 
+TEST(WrappingReferenceDifferential, LargeCoefficientsAgreeWhereNothingWraps) {
+  // Large A with small B puts A^3 near 2^60 and the type at 3 on q t; large
+  // B with small A puts B^2 near 2^60. Most such curves wrap somewhere, and
+  // the rest must still agree.
+  std::mt19937_64 rng(0x1a46eULL);
+  std::uniform_int_distribution<int32_t> largeA(-1000000, 1000000);
+  std::uniform_int_distribution<int32_t> smallB(-1000, 1000);
+  std::uniform_int_distribution<int32_t> smallA(-1000, 1000);
+  std::uniform_int_distribution<int32_t> largeB(-500000000, 500000000);
+  int32_t compared = 0;
+  for (int32_t i = 0; i < 6000; ++i) {
+    const Coefficients c =
+        i % 2 == 0 ? Coefficients{largeA(rng), smallB(rng)} : Coefficients{smallA(rng), largeB(rng)};
+    const WrappingReport expected = wrappingReference(c.a, c.b, Paths::kFast);
+    if (expected.wrapped()) continue;
+    SCOPED_TRACE(traceOf(c));
+    ++compared;
+    EXPECT_EQ(reportOf(c.a, c.b, Paths::kFast), expected.text);
+  }
+  EXPECT_GE(compared, 1200);
+}
+
 TEST(WrappingReferenceDifferential, PlainPathsAgreeWhereNothingWraps) {
   // The least-root searches and the whole table walk cost up to a few
   // hundred thousand steps per curve, so the plain sample is smaller.

@@ -4,12 +4,12 @@
 #include <cinttypes>
 #include <cstddef>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "arith/factorize.hpp"
 #include "arith/integer_primitives.hpp"
 #include "arith/modular.hpp"
+#include "support/captured_output.hpp"
 
 namespace velrin {
 
@@ -96,17 +96,13 @@ class Model {
     const int64_t d = wrappingMul(wrappedF(), b_);
 
     std::array<int32_t, 17> primes{};
-    char* buffer = nullptr;
-    size_t size = 0;
-    std::FILE* warnings = open_memstream(&buffer, &size);
+    CapturedOutput warnings;
     if (paths_ == Paths::kPlain) {
-      factorize(d, primes, warnings);
+      factorize(d, primes, warnings.stream());
     } else {
-      factorizeFast(d, primes, warnings);
+      factorizeFast(d, primes, warnings.stream());
     }
-    std::fclose(warnings);
-    report_.text.append(buffer, size);
-    std::free(buffer);
+    report_.text.append(warnings.text());
 
     for (size_t i = 1; primes[i] != 0; ++i) {
       const int32_t p = primes[i];
