@@ -136,29 +136,35 @@ std::vector<Coefficients> smoothCurves(size_t stride) {
 
 // Curves at the edges of what the report can say.
 const std::vector<Coefficients> kEdgeCurves = {
+    // Singular: B = 0 or A^3 = 27B.
     {0, 0},
     {3, 1},
     {-3, -1},
     {6, 8},
-    {300, 1000000},  // singular
+    {300, 1000000},
+    // B(A^3 - 27B) beyond 64 bits, at most and at least.
     {2147483647, 2147483647},
     {-2147483647 - 1, 1},
-    {19456, 1073741824},  // too large
+    {19456, 1073741824},
+    // A^3 next to 2^63.
     {2097151, 1},
     {2097152, 1},
-    {-2097152, -1},  // near 2^63
+    {-2097152, -1},
+    // |B(A^3 - 27B)| between the range limit and 2^63: the range warning.
     {-14541, -2999979},
-    {14541, -2999821},  // |D| between the range limit and 2^63
+    {14541, -2999821},
+    // Primes at the end of the table and just beyond it.
     {1, 611951},
     {0, 611953},
     {0, 611951},
     {0, -611939},
-    {1, 611953},  // table end
+    {1, 611953},
+    // Worked reports, and 3 to high powers.
     {0, 1},
     {0, 2},
     {3, 2},
     {1, 2},
-    {9, 54},  // worked reports
+    {9, 54},
     {3, 27},
     {-27, 729},
     {81, 729},
