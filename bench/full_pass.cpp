@@ -39,22 +39,31 @@ struct SlowCurve {
 
 // What makes each slow; slow_input_search.cpp finds more of each kind.
 constexpr SlowCurve kCurves[] = {
-    // Most distinct bad primes: 15 below 100, 3^15 candidates.
+    // The most distinct bad primes that D can have in 64 bits, 15, all below
+    // 100: the plain path enumerates 3^15 candidates, each paying a residue
+    // of up to 15 factors at every node it reaches.
     {-4931, 73277490, "15 bad primes up to 89: 3^15 candidates"},
     {-2725, -382771290, "15 bad primes up to 53, IV at 5: 3^15 candidates"},
-    // A prime near the top of the table in A^3 - 27B, among many small ones:
-    // each candidate reaching it costs a least-root search over ~611951.
-    {3431, 1542250710, "11 small bad primes + 611557 (I1, cube test)"},
-    {-839, 554213660, "11 small bad primes + 595291 (I1, cube test)"},
-    // Two primes near the top of the table, behind eight that pass every
-    // candidate (I3 with image the whole group).
-    {-6679, -29099070, "8 small + 516679 * 575131 (two long searches)"},
+    // A table prime near 611951, p = 1 (mod 3), in A^3 - 27B behind 11 small
+    // primes: every unit candidate that reaches its node pays a least-root
+    // search over up to p residues.
+    {3431, 1542250710, "11 bad primes < 100 and 611557 (I1): searches to 611557"},
+    {-839, 554213660, "11 bad primes < 60 and 595291 (I1): searches to 595291"},
+    // Two such primes behind 8 small ones of type I3 whose image is the whole
+    // group, so that every candidate reaches the first long search.
+    {-6679, -29099070, "8 bad primes < 20 (I3) and 516679 * 575131 (I1)"},
     // A prime just beyond the table: the plain factorisation walks all
-    // 49,999 primes, with 12 bad primes left to enumerate.
-    {1697, 606996390, "12 bad primes + 711353 beyond the table"},
+    // 49,999 primes, then 12 bad primes are left to enumerate.
+    {1697, 606996390, "12 bad primes < 42 and 711353 beyond the table"},
     {1, 611953, "B = 611953, the first prime beyond the table"},
-    // Pollard's rho on a product of two primes near 2^31.5.
-    {0, 0, ""},
+    // D a product of two primes above 2^29 (and a power of 2): the fast path
+    // has no prime below 1000 to divide out, and Pollard's rho walks about
+    // the square root of the smaller; these two took longest of 32,019.
+    {-1656316, -2, "D = 4 * 820401091 * 2769321431: rho's longest walk"},
+    {1491695, 2, "D = 2 * 1711399013 * 1939495717: two primes near 2^31"},
+    // The slowest fast passes of 3,000,000 random curves of every size.
+    {1602641, 2, "random: D = 2 * 901451381 * 4566321007"},
+    {1662, 73718371, "random: D = 27 * 73718371 * 96313093"},
 };
 
 class Sink {
@@ -220,15 +229,14 @@ int main(int argc, char** argv) {
   const int32_t largest = PrimeTable::instance()[PrimeTable::kSlots - 1];
   std::printf("Prime table (49,999 primes up to %d), sieved once a process: %s.\n\n", largest,
               formatSeconds(secondsSince(sieveStart)).c_str());
-  std::printf("%-20s %3s %8s %9s %9s %9s %13s %11s  %s\n", "curve (A, B)", "bad", "candid.",
-              "fast med", "fast max", "max wall", "plain (once)", "plain/fast",
+  std::printf("%-20s %3s %8s %9s %9s %9s %11s %11s %11s  %s\n", "curve (A, B)", "bad", "candid.",
+              "fast med", "fast max", "max wall", "plain once", "predicted", "plain/fast",
               "what makes it slow");
   double budget = options.plainBudget;
   double worstFast = 0.0;
   const SlowCurve* worstCurve = nullptr;
   bool reportsAgree = true;
   for (const SlowCurve& input : kCurves) {
-    if (input.why[0] == '\0') continue;
     const FastTimes fast = timeFast(input.a, input.b);
     if (fast.worst > worstFast) {
       worstFast = fast.worst;
@@ -240,7 +248,7 @@ int main(int argc, char** argv) {
     std::string plainColumn;
     std::string ratioColumn = "-";
     if (options.fastOnly || shape.predicted > options.plainCap || shape.predicted > budget) {
-      plainColumn.append("[").append(formatSeconds(shape.predicted)).append("]");
+      plainColumn = "not run";
       char ratio[32];
       std::snprintf(ratio, sizeof ratio, "[%.3g]", shape.predicted / fast.median);
       ratioColumn = ratio;
@@ -259,15 +267,17 @@ int main(int argc, char** argv) {
       std::snprintf(ratio, sizeof ratio, "%.3g", plain / fast.median);
       ratioColumn = ratio;
     }
-    std::printf("%-20s %3d %8.3g %9s %9s %9s %13s %11s  %s\n", name, shape.badPrimes,
+    std::printf("%-20s %3d %8.3g %9s %9s %9s %11s %11s %11s  %s\n", name, shape.badPrimes,
                 shape.candidates, formatSeconds(fast.median).c_str(),
                 formatSeconds(fast.worst).c_str(), formatSeconds(fast.worstWall).c_str(),
-                plainColumn.c_str(), ratioColumn.c_str(), input.why);
+                plainColumn.c_str(), formatSeconds(shape.predicted).c_str(), ratioColumn.c_str(),
+                input.why);
     std::fflush(stdout);
   }
   std::printf(
-      "\n[...]: predicted from a sample of the candidates, not run (cap %.0f s a curve, "
-      "budget %.0f s in all).\n",
+      "\npredicted: the plain pass's time from a sample of its candidates; a pass predicted "
+      "above %.0f s, or beyond what is left of %.0f s in all, is not run and its ratio [in "
+      "brackets] is the predicted one.\n",
       options.plainCap, options.plainBudget);
   const bool fastMet = worstFast < 5e-3;
   std::printf(
