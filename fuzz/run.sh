@@ -16,5 +16,5 @@ mkdir -p "$here/build/artifacts"
 ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}" \
 UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
   "$here/build/dialogue_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-  -max_len=4096 -print_final_stats=1 -artifact_prefix="$here/build/artifacts/" \
+  -max_len=4096 -dict="$here/dialogue.dict" -print_final_stats=1 -artifact_prefix="$here/build/artifacts/" \
   "$@" "$work/corpus"
