@@ -20,8 +20,7 @@ class Montgomery {
   uint64_t multiply(uint64_t a, uint64_t b) const {
     const __uint128_t t = static_cast<__uint128_t>(a) * b;
     const uint64_t m = static_cast<uint64_t>(t) * (0 - inverse_);
-    const auto reduced =
-        static_cast<uint64_t>((t + static_cast<__uint128_t>(m) * n_) >> 64U);
+    const auto reduced = static_cast<uint64_t>((t + static_cast<__uint128_t>(m) * n_) >> 64U);
     return reduced >= n_ ? reduced - n_ : reduced;
   }
 

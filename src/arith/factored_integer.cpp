@@ -1,4 +1,5 @@
 #include "arith/factored_integer.hpp"
+
 #include <cstddef>
 
 #include "arith/modular.hpp"

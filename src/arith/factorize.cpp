@@ -1,8 +1,8 @@
 #include "arith/factorize.hpp"
 
-#include <cstddef>
 #include <algorithm>
 #include <array>
+#include <cstddef>
 
 #include "arith/factor_search.hpp"
 #include "arith/prime_table.hpp"
@@ -16,7 +16,8 @@ uint64_t magnitudeOf(int64_t n) {
 }
 
 void warnRange(uint64_t magnitude, std::FILE* out) {
-  if (magnitude > kFactorizeRangeLimit) std::fputs("\nexceed the range of the type'__int64'!\n", out);
+  if (magnitude > kFactorizeRangeLimit)
+    std::fputs("\nexceed the range of the type'__int64'!\n", out);
 }
 
 void warnEndOfTable(std::FILE* out) {

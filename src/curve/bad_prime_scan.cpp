@@ -1,5 +1,5 @@
-#include <cstddef>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "arith/factorize.hpp"

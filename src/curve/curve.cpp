@@ -24,8 +24,8 @@ void printEquation(std::FILE* out, int64_t a, int64_t b) {
     std::fprintf(out, "\n[1] E is an elliptic curve defined by y^2%+" PRId64 "xy%cy=x^3\n", a,
                  signOf(b));
   } else {
-    std::fprintf(out, "\n[1] E is an elliptic curve defined by y^2%+" PRId64 "xy%+" PRId64
-                 "y=x^3\n", a, b);
+    std::fprintf(
+        out, "\n[1] E is an elliptic curve defined by y^2%+" PRId64 "xy%+" PRId64 "y=x^3\n", a, b);
   }
 }
 

@@ -55,11 +55,11 @@ class Curve {
   /// Prints lines [2] to [4] of the report.
   void printReport();
 
-  int64_t a = 0;  ///< the coefficient A
-  int64_t b = 0;  ///< the coefficient B
-  BadPrimeNode* head;  ///< first node of the list of bad primes, never null
+  int64_t a = 0;                        ///< the coefficient A
+  int64_t b = 0;                        ///< the coefficient B
+  BadPrimeNode* head;                   ///< first node of the list of bad primes, never null
   std::array<int32_t, 2> selmerDims{};  ///< dim Sel(E^/Q), dim Sel(E/Q)
-  int32_t threeIsBad = 0;  ///< 1 when 3 divides B(A^3 - 27B)
+  int32_t threeIsBad = 0;               ///< 1 when 3 divides B(A^3 - 27B)
   /// True when B(A^3 - 27B) left the 64-bit range and the curve was refused
   /// after line [1]: there is no list and no report for it.
   bool tooLarge = false;

@@ -14,7 +14,8 @@ void F3Matrix::addRow(const Row& row) {
 int32_t F3Matrix::rank() const {
   std::vector<Row> rows = rows_;
   size_t rank = 0;
-  for (size_t column = 0; column < static_cast<size_t>(kMaxColumns) && rank < rows.size(); ++column) {
+  for (size_t column = 0; column < static_cast<size_t>(kMaxColumns) && rank < rows.size();
+       ++column) {
     size_t pivot = rank;
     while (pivot < rows.size() && rows[pivot][column] == 0) ++pivot;
     if (pivot == rows.size()) continue;

@@ -1,7 +1,7 @@
 #include "descent/local_images.hpp"
 
-#include <optional>
 #include <cstddef>
+#include <optional>
 
 #include "arith/integer_primitives.hpp"
 #include "arith/modular.hpp"
@@ -58,8 +58,8 @@ int32_t Curve::inLocalImages(const FactoredInteger& m) const {
   return 1;
 }
 
-void appendLocalConditions(const BadPrimeNode& node, int64_t b,
-                           std::span<const int32_t> generators, F3Matrix& conditions) {
+void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const int32_t> generators,
+                           F3Matrix& conditions) {
   const int32_t p = node.prime;
   // valuationRow: the exponent of p. characterRow: the class of the unit
   // part in F_p^*/F_p^*3 (or in Z_3^*/Z_3^*3 at 3), when that group is not

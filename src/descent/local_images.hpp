@@ -14,7 +14,7 @@ namespace velrin {
 /// the j-th exponent (0, 1 or 2); the forms act on those exponents. b is
 /// the coefficient B; generators holds the node's prime and are distinct
 /// primes, at most F3Matrix::kMaxColumns of them.
-void appendLocalConditions(const BadPrimeNode& node, int64_t b,
-                           std::span<const int32_t> generators, F3Matrix& conditions);
+void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const int32_t> generators,
+                           F3Matrix& conditions);
 
 }  // namespace velrin

@@ -40,8 +40,9 @@ std::optional<char> readAnswer(LineReader& in, char* line, std::FILE* out) {
 int runDialogue(LineReader& in, std::FILE* out, Paths paths) {
   Curve curve(out, paths);
   char line[kLineBufferSize] = {};
-  std::fputs("Velrin ver1.0 - 3-isogeny descent on elliptic curves with a rational 3-torsion point\n",
-             out);
+  std::fputs(
+      "Velrin ver1.0 - 3-isogeny descent on elliptic curves with a rational 3-torsion point\n",
+      out);
   for (char answer = 'n'; answer == 'n';) {
     std::fputs("\nInput the coefficients A,B of Weierstrass equation\nE:y^2+Axy+By=x^3\n", out);
     const std::optional<int32_t> a = readCoefficient("A=", in, line, out);

@@ -1,9 +1,9 @@
 #include "dialogue/line_reader.hpp"
 
-#include <cstddef>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 namespace velrin {
@@ -39,8 +39,8 @@ bool LineReader::readLine(char* buffer, int size) {
   while (stored < capacity && refill()) {
     const size_t room = capacity - stored;
     const size_t newline = pending_.substr(0, room).find('\n');
-    const size_t take = newline == std::string_view::npos ? std::min(room, pending_.size())
-                                                          : newline + 1;
+    const size_t take =
+        newline == std::string_view::npos ? std::min(room, pending_.size()) : newline + 1;
     std::memcpy(buffer + stored, pending_.data(), take);
     stored += take;
     pending_.remove_prefix(take);

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <limits>
 #include <span>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/captured_output.hpp"
@@ -29,7 +29,7 @@ const std::vector<Row> kRows = {
     {0, {}, ""},
     {1, {}, ""},
     {-1, {}, ""},
-    {611939, {611939}, ""},  // the scan stops at 611951, the remainder being 1
+    {611939, {611939}, ""},    // the scan stops at 611951, the remainder being 1
     {611951, {611951}, kEnd},  // the last slot divides it down, but the table ran out
     {611953, {}, kEnd},
     {2 * 611953LL, {2}, kEnd},
@@ -51,8 +51,8 @@ const std::vector<Row> kRows = {
 using Factorizer = void (*)(int64_t, std::span<int32_t>, std::FILE*);
 
 TEST(Factorize, RecordsTheTablePrimesAndWarns) {
-  const std::vector<std::pair<const char*, Factorizer>> factorizers = {
-      {"plain", &factorize}, {"fast", &factorizeFast}};
+  const std::vector<std::pair<const char*, Factorizer>> factorizers = {{"plain", &factorize},
+                                                                       {"fast", &factorizeFast}};
   for (const auto& [name, factorizer] : factorizers) {
     for (const Row& row : kRows) {
       SCOPED_TRACE(testing::Message() << name << " factorize(" << row.n << ")");

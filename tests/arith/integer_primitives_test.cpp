@@ -18,9 +18,17 @@ TEST(Valuation, Table) {
     int32_t expected;
   };
   const std::vector<Row> rows = {
-      {0, 5, kValuationOfZero}, {-8, 2, 3},        {12, 5, 0},         {kMin64, 2, 63},
-      {kMin64, 3, 0},           {1, 2, 0},         {-1, 3, 0},         {81, 3, 4},
-      {-162, 3, 4},             {611951LL * 611951, 611951, 2},        {INT64_MAX, 7, 2},
+      {0, 5, kValuationOfZero},
+      {-8, 2, 3},
+      {12, 5, 0},
+      {kMin64, 2, 63},
+      {kMin64, 3, 0},
+      {1, 2, 0},
+      {-1, 3, 0},
+      {81, 3, 4},
+      {-162, 3, 4},
+      {611951LL * 611951, 611951, 2},
+      {INT64_MAX, 7, 2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "valuation(" << row.n << ", " << row.p << ")");
@@ -35,8 +43,9 @@ TEST(Power, WrapsModuloTwoToTheSixtyFour) {
     int64_t expected;
   };
   const std::vector<Row> rows = {
-      {7, 0, 1}, {0, 0, 1}, {-3, 3, -27}, {2, 63, kMin64}, {2, 64, 0},
-      {3, 40, -6289078614652622815LL},    {-1, 7, -1},     {611951, 1, 611951},
+      {7, 0, 1},       {0, 0, 1},           {-3, 3, -27},
+      {2, 63, kMin64}, {2, 64, 0},          {3, 40, -6289078614652622815LL},
+      {-1, 7, -1},     {611951, 1, 611951},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "power(" << row.base << ", " << row.exp << ")");
@@ -52,11 +61,11 @@ TEST(RootSearch, LeastRootOrMinusOne) {
     int32_t expected;
   };
   const std::vector<Row> rows = {
-      {true, 0, 7, 0},    {true, 1, 7, 1},    {true, 6, 7, 3},     {true, -1, 7, 3},
-      {true, 2, 7, -1},   {true, 1, 9, 1},    {true, 8, 9, 2},     {true, -1, 9, 2},
-      {true, 9, 9, 0},    {true, 3, 9, -1},   {true, kMin64, 7, 3}, {true, 5, 1, 0},
-      {true, 2, 2, 0},    {true, 2, 3, 2},    {false, 2, 7, 3},    {false, -3, 7, 2},
-      {false, 3, 7, -1},  {false, 0, 5, 0},   {false, -1, 5, 2},   {false, kMin64, 3, 1},
+      {true, 0, 7, 0},          {true, 1, 7, 1},  {true, 6, 7, 3},      {true, -1, 7, 3},
+      {true, 2, 7, -1},         {true, 1, 9, 1},  {true, 8, 9, 2},      {true, -1, 9, 2},
+      {true, 9, 9, 0},          {true, 3, 9, -1}, {true, kMin64, 7, 3}, {true, 5, 1, 0},
+      {true, 2, 2, 0},          {true, 2, 3, 2},  {false, 2, 7, 3},     {false, -3, 7, 2},
+      {false, 3, 7, -1},        {false, 0, 5, 0}, {false, -1, 5, 2},    {false, kMin64, 3, 1},
       {false, INT64_MAX, 3, 1}, {true, 7, 0, -1}, {false, 7, -5, -1},
   };
   for (const Row& row : rows) {
@@ -80,7 +89,7 @@ TEST(RootSearch, LargestTablePrimeGivesLeastRoot) {
 
 TEST(Residue, IntoZeroToModulus) {
   EXPECT_EQ(residue(int64_t{-1}, 9), 8);
-  EXPECT_EQ(residue(kMin64, 3), 1);  // -2^63 = 1 (mod 3)
+  EXPECT_EQ(residue(kMin64, 3), 1);                               // -2^63 = 1 (mod 3)
   EXPECT_EQ(residue(static_cast<__int128_t>(kMin64) * 4, 7), 3);  // -2^65 = -4 (mod 7)
   EXPECT_EQ(wrappingMul(INT64_MAX, 2), -2);
   EXPECT_EQ(wrappingSub(kMin64, 1), INT64_MAX);

@@ -78,7 +78,8 @@ TEST(ExactArithmetic, DiscriminantBeyondSixtyFourBitsIsRefused) {
 
 TEST(ExactArithmetic, DialogueGoesOnAfterARefusedCurve) {
   // A refused curve, then a small one, then the end.
-  const std::string transcript = dialogueOf("19456\n1073741824\nn\n0\n2147483647\ny\n", Paths::kFast);
+  const std::string transcript =
+      dialogueOf("19456\n1073741824\nn\n0\n2147483647\ny\n", Paths::kFast);
   std::string expected =
       "Velrin ver1.0 - 3-isogeny descent on elliptic curves with a rational 3-torsion point\n";
   expected.append(kPassPrompt)

@@ -102,7 +102,7 @@ std::vector<int32_t> listedPrimes(const Curve& curve, size_t& nodes) {
 
 TEST(ScanBadPrimes, ListsTheRecordedPrimesInOrder) {
   const std::vector<ScanRow> rows = {
-      {3, 27, {2, 13}, 1, ""},  // the node left open at 3 takes 13
+      {3, 27, {2, 13}, 1, ""},   // the node left open at 3 takes 13
       {5, 125, {2, 13}, 0, ""},  // 5 is good after scaling
       {4, 8, {19}, 0, ""},
       {1, 1, {2, 13}, 0, ""},

@@ -82,8 +82,8 @@ TEST(WrappingReferenceDifferential, LargeCoefficientsAgreeWhereNothingWraps) {
   std::uniform_int_distribution<int32_t> largeB(-500000000, 500000000);
   int32_t compared = 0;
   for (int32_t i = 0; i < 6000; ++i) {
-    const Coefficients c =
-        i % 2 == 0 ? Coefficients{largeA(rng), smallB(rng)} : Coefficients{smallA(rng), largeB(rng)};
+    const Coefficients c = i % 2 == 0 ? Coefficients{largeA(rng), smallB(rng)}
+                                      : Coefficients{smallA(rng), largeB(rng)};
     const WrappingReport expected = wrappingReference(c.a, c.b, Paths::kFast);
     if (expected.wrapped()) continue;
     SCOPED_TRACE(traceOf(c));

@@ -44,10 +44,10 @@ TEST(InLocalImages, ConditionOfEachImage) {
       // B = 2 is no cube modulo 7, so its powers reach every unit class:
       // 2 passes through m B^2 = 8, 3 through m B = 6, 5 through m B^2 = 20.
       {7, 2, 2, {1, 2, 3, 4, 5, 6}, {7, 14}},
-      {7, 2, -2, {1, 4, 5}, {7, 14}},  // 4: m B = -8 = 6 (mod 7)
-      {7, 2, 7, {1, 7, 49}, {2, 14}},  // exponents 0, 1, 2 shift by w = 1
+      {7, 2, -2, {1, 4, 5}, {7, 14}},         // 4: m B = -8 = 6 (mod 7)
+      {7, 2, 7, {1, 7, 49}, {2, 14}},         // exponents 0, 1, 2 shift by w = 1
       {3, 2, 2, {1, 2, 4, 5, 7}, {3, 9, 6}},  // 3 does not divide B
-      {3, 2, 3, {1, 2, 3, 9, 6}, {}},  // 3 divides B once: every candidate
+      {3, 2, 3, {1, 2, 3, 9, 6}, {}},         // 3 divides B once: every candidate
       {2, 2, 3, {1, 3, 5}, {2, 4}},
       {5, 2, 25, {1, 5, 25, 2}, {}},
       // The whole group: no condition.
@@ -105,8 +105,7 @@ TEST(FactoredInteger, ResiduesAndValuationsBeyondSixtyFourBits) {
   for (const int32_t modulus : {7, 9, 13, 611951, 1000003}) {
     EXPECT_EQ(m.residue(modulus), static_cast<int64_t>(exact % modulus));
   }
-  EXPECT_EQ(m.residueWithout(3, 7),
-            static_cast<int64_t>(exact / 9 % 7));
+  EXPECT_EQ(m.residueWithout(3, 7), static_cast<int64_t>(exact / 9 % 7));
   EXPECT_EQ(FactoredInteger().times(2, 2).times(3, 1).valueIfSmall(), 12);
 }
 

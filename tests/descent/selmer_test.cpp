@@ -72,10 +72,10 @@ TEST(PrintReport, BoundLineForEverySum) {
     const char* lineFour;
   };
   const std::vector<Row> rows = {
-      {1, 1, "\n[4] rankE(Q)=0\n\n"},       // dims 0, 1
-      {1, 2, "\n[4] rankE(Q) < 2\n\n"},     // dims 2, 1
+      {1, 1, "\n[4] rankE(Q)=0\n\n"},          // dims 0, 1
+      {1, 2, "\n[4] rankE(Q) < 2\n\n"},        // dims 2, 1
       {0, 611953, "\n[4] rankE(Q) < -1\n\n"},  // dims 0, 0
-      {9, 54, "\n[4] rankE(Q) < -2\n\n"},   // dims 0, -1
+      {9, 54, "\n[4] rankE(Q) < -2\n\n"},      // dims 0, -1
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");

@@ -62,7 +62,8 @@ class Driver {
   // seconds without it.
   bool waitFor(const std::string& text) {
     for (int waited = 0; waited < 100;) {
-      if (seen_.size() >= text.size() && seen_.compare(seen_.size() - text.size(), text.size(), text) == 0) {
+      if (seen_.size() >= text.size() &&
+          seen_.compare(seen_.size() - text.size(), text.size(), text) == 0) {
         return true;
       }
       pollfd ready{fromChild_, POLLIN, 0};

@@ -35,7 +35,11 @@ TEST(LineReader, HasFgetsSemantics) {
       {"255 characters", std::string(255, '1') + "\n", {std::string(255, '1'), "\n"}},
       {"256 characters", std::string(256, '1') + "\n", {std::string(255, '1'), "1\n"}},
       {"300 characters", longLine, {std::string(255, 'x'), std::string(45, 'x') + "\n"}},
-      {"NUL inside a line", std::string("12\0" "34\n5\n", 8), {"12", "5\n"}},
+      {"NUL inside a line",
+       std::string("12\0"
+                   "34\n5\n",
+                   8),
+       {"12", "5\n"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -34,7 +34,9 @@ TEST(ParseCoefficient, KeepsDigitsAndALeadingMinus) {
       {"-2147483648\n", -2147483647 - 1},
       {"000000000000000000000000000012\n", 12},
       {"-0\n", 0},
-      {"\xe2\x88\x92" "5\n", 5},  // a Unicode minus is not a minus sign
+      {"\xe2\x88\x92"
+       "5\n",
+       5},  // a Unicode minus is not a minus sign
       // Outside the signed 32-bit range: refused, never wrapped or clamped.
       {"2147483648\n", std::nullopt},
       {"-2147483649\n", std::nullopt},

@@ -19,8 +19,8 @@ namespace {
 constexpr int32_t kTrivial = 0;
 constexpr int32_t kUnits = 1;
 constexpr int32_t kOfB = 2;
-constexpr std::array<const char*, 4> kImageNames = {"{e}", "Zp^{*}Qp^*3/Qp^{*3}",
-                                                    "<BQp^{*3}>", "Qp^{*}/Qp^{*3}"};
+constexpr std::array<const char*, 4> kImageNames = {"{e}", "Zp^{*}Qp^*3/Qp^{*3}", "<BQp^{*3}>",
+                                                    "Qp^{*}/Qp^{*3}"};
 
 struct Node {
   int32_t prime = 0;
@@ -91,7 +91,8 @@ class Model {
   // Factorises the wrapped D = B(A^3 - 27B) and classifies its primes, with
   // the factorisation warnings going into the text as the program prints them.
   void scan() {
-    const __int128_t exactF = static_cast<__int128_t>(a_) * a_ * a_ - static_cast<__int128_t>(b_) * 27;
+    const __int128_t exactF =
+        static_cast<__int128_t>(a_) * a_ * a_ - static_cast<__int128_t>(b_) * 27;
     if (!fitsInt64(exactF) || !fitsInt64(exactF * b_)) report_.wraps |= kWrapInDiscriminant;
     const int64_t d = wrappingMul(wrappedF(), b_);
 
@@ -284,8 +285,8 @@ class Model {
       text.append(i + 1 == nodes_.size() ? ".\n" : ",\n");
     }
     char line[96];
-    std::snprintf(line, sizeof line, "\n[3] dim(Sel(E^/Q))=%d, dim(Sel(E/Q))=%d\n",
-                  report_.dualDim, report_.selmerDim);
+    std::snprintf(line, sizeof line, "\n[3] dim(Sel(E^/Q))=%d, dim(Sel(E/Q))=%d\n", report_.dualDim,
+                  report_.selmerDim);
     text.append(line);
     const int32_t sum = report_.dualDim + report_.selmerDim;
     if (sum == 1) {

@@ -32,8 +32,8 @@ struct WrappingReport {
   /// The number of accepted candidates before the 3-adic valuation is
   /// taken; a power of 3 whenever the candidates are exact. 0 if singular.
   int64_t rawCount = 0;
-  int32_t dualDim = 0;   ///< dim Sel(E^/Q) as printed
-  int32_t selmerDim = 0; ///< dim Sel(E/Q) as printed
+  int32_t dualDim = 0;    ///< dim Sel(E^/Q) as printed
+  int32_t selmerDim = 0;  ///< dim Sel(E/Q) as printed
 
   bool wrapped() const { return wraps != 0; }
 };
