@@ -27,6 +27,7 @@
 #include "arith/factored_integer.hpp"
 #include "arith/prime_table.hpp"
 #include "curve/curve.hpp"
+#include "null_sink.hpp"
 
 namespace velrin {
 namespace {
@@ -64,18 +65,6 @@ constexpr SlowCurve kCurves[] = {
     // The slowest fast passes of 3,000,000 random curves of every size.
     {1602641, 2, "random: D = 2 * 901451381 * 4566321007"},
     {1662, 73718371, "random: D = 27 * 73718371 * 96313093"},
-};
-
-class Sink {
- public:
-  Sink() : file_(std::fopen("/dev/null", "w")) {}
-  ~Sink() { std::fclose(file_); }
-  Sink(const Sink&) = delete;
-  Sink& operator=(const Sink&) = delete;
-  std::FILE* get() const { return file_; }
-
- private:
-  std::FILE* file_;
 };
 
 using Clock = std::chrono::steady_clock;

@@ -31,6 +31,7 @@
 #include "arith/factor_search.hpp"
 #include "arith/prime_table.hpp"
 #include "curve/curve.hpp"
+#include "null_sink.hpp"
 
 namespace velrin {
 namespace {
@@ -114,18 +115,6 @@ std::string describeNodes(const Curve& curve) {
   }
   return text;
 }
-
-class Sink {
- public:
-  Sink() : file_(std::fopen("/dev/null", "w")) {}
-  ~Sink() { std::fclose(file_); }
-  Sink(const Sink&) = delete;
-  Sink& operator=(const Sink&) = delete;
-  std::FILE* get() const { return file_; }
-
- private:
-  std::FILE* file_;
-};
 
 // Seconds of one full fast pass, the least of `repeats` runs.
 double fastPassSeconds(Curve& curve, int32_t a, int32_t b, int32_t repeats) {
