@@ -13,6 +13,7 @@
 #include "curve/curve.hpp"
 #include "dialogue/dialogue.hpp"
 #include "dialogue/line_reader.hpp"
+#include "xorshift.hpp"
 
 namespace velrin {
 namespace {
@@ -22,13 +23,7 @@ namespace {
 // leaves 64 bits, from a fixed xorshift sequence; `smallOnly` keeps
 // |A|, |B| <= 30, the curves that the plain paths finish quickly.
 std::string sessionInput(int64_t passes, bool smallOnly) {
-  uint64_t x = 0x9e3779b97f4a7c15ULL;
-  auto next = [&x]() {
-    x ^= x << 13U;
-    x ^= x >> 7U;
-    x ^= x << 17U;
-    return x;
-  };
+  XorShift next(0x9e3779b97f4a7c15ULL);
   std::string input;
   for (int64_t i = 0; i < passes; ++i) {
     const uint64_t bitsA = smallOnly ? 5 : 1 + next() % 20;

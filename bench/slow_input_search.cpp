@@ -32,6 +32,7 @@
 #include "arith/prime_table.hpp"
 #include "curve/curve.hpp"
 #include "null_sink.hpp"
+#include "xorshift.hpp"
 
 namespace velrin {
 namespace {
@@ -300,13 +301,7 @@ void searchSemiprime(int64_t count) {
   std::vector<Find> finds;
   Sink sink;
   Curve curve(sink.get(), Paths::kFast);
-  uint64_t x = 0x13198a2e03707344ULL;
-  auto next = [&x]() {
-    x ^= x << 13U;
-    x ^= x >> 7U;
-    x ^= x << 17U;
-    return x;
-  };
+  XorShift next(0x13198a2e03707344ULL);
   int64_t balanced = 0;
   for (int64_t i = 0; i < count; ++i) {
     // Half the draws keep |B| <= 16: A then has the most room, and the
@@ -347,13 +342,7 @@ void searchRandom(int64_t count) {
   std::vector<Find> finds;
   Sink sink;
   Curve curve(sink.get(), Paths::kFast);
-  uint64_t x = 0x243f6a8885a308d3ULL;
-  auto next = [&x]() {
-    x ^= x << 13U;
-    x ^= x >> 7U;
-    x ^= x << 17U;
-    return x;
-  };
+  XorShift next(0x243f6a8885a308d3ULL);
   double slowest = 0.0;
   for (int64_t i = 0; i < count; ++i) {
     const uint64_t bitsA = next() % 32;

@@ -10,17 +10,12 @@
 #include <vector>
 
 #include "arith/integer_primitives.hpp"
+#include "support/powers_of_three.hpp"
 #include "support/report_capture.hpp"
 #include "support/wrapping_reference.hpp"
 
 namespace velrin {
 namespace {
-
-bool isPowerOfThree(int64_t n) {
-  if (n <= 0) return false;
-  while (n % 3 == 0) n /= 3;
-  return n == 1;
-}
 
 struct Coefficients {
   int32_t a;

@@ -13,15 +13,10 @@
 #include "arith/factored_integer.hpp"
 #include "arith/integer_primitives.hpp"
 #include "curve/curve.hpp"
+#include "support/powers_of_three.hpp"
 
 namespace velrin {
 namespace {
-
-bool isPowerOfThree(int64_t n) {
-  if (n <= 0) return false;
-  while (n % 3 == 0) n /= 3;
-  return n == 1;
-}
 
 // A coefficient of about `bits` bits, either sign; never 0.
 int32_t coefficientOfSize(std::mt19937_64& rng, int32_t bits) {
