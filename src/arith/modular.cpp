@@ -25,7 +25,7 @@ int32_t cubeRootSign(int64_t n, int32_t m) {
   return powMod(r, (p - 1) / 3, p) == 1 ? 1 : -1;
 }
 
-CubicCharacter::CubicCharacter(int32_t p) : p_(static_cast<uint64_t>(p)), omega_(1) {
+CubicCharacter::CubicCharacter(uint64_t p) : p_(p), omega_(1) {
   // Euler's criterion for cubes: x^((p-1)/3) is a cube root of unity, and it
   // is 1 exactly for the cubes; the first non-cube fixes a generator omega.
   for (uint64_t a = 2; omega_ == 1; ++a) omega_ = powMod(a, (p_ - 1) / 3, p_);

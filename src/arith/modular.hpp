@@ -22,8 +22,8 @@ int32_t cubeRootSign(int64_t n, int32_t m);
 /// its class as 0, 1 or 2, so that of(xy) = of(x) + of(y) (mod 3).
 class CubicCharacter {
  public:
-  /// p is a prime with p = 1 (mod 3).
-  explicit CubicCharacter(int32_t p);
+  /// p is a prime below 2^63 with p = 1 (mod 3).
+  explicit CubicCharacter(uint64_t p);
 
   /// Returns the class of n in F_p^* / F_p^*3; n is prime to p.
   int32_t of(int64_t n) const;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "curve/local_data.hpp"
+
+namespace velrin {
+
+/// Which local rules the analysis follows.
+/// kTrue: the local data of the minimal model at every prime of bad
+/// reduction, whatever its size, 3 included; every report is a theorem.
+/// kClassic: the original program's rules (the model as typed, the primes
+/// of the table up to 611951, the seeds 3 and 9 for a good prime 3), with
+/// exact arithmetic, reproduced byte for byte for comparison with it.
+enum class Rules : uint8_t { kTrue, kClassic };
+
+/// How far the analysis of a pair (A, B) went.
+enum class CurveStatus : uint8_t {
+  kSingular,  ///< B = 0 or A^3 = 27B: no elliptic curve
+  kTooLarge,  ///< refused after line [1]: B(A^3 - 27B) could not be handled
+  kAnalysed,  ///< bad primes, Selmer dimensions and the rank bound are known
+};
+
+/// Warnings of the classic factorisation, in the order it raises them.
+enum class Warning : uint8_t {
+  kRangeOfInt64,     ///< |B(A^3 - 27B)| above 2^63 - 1 - 10^13
+  kBeyondPrimeTable  ///< a prime factor of 611951 or more
+};
+
+/// The whole analysis of E: y^2 + Axy + By = x^3, computed before anything
+/// is printed; renderers turn it into the dialogue's text or records.
+struct CurveAnalysis {
+  /// Enough for every pair of 32-bit coefficients: B has at most 9
+  /// distinct primes and A^3 - 27B (below 2^94) at most 20.
+  static constexpr int32_t kMaxBadPrimes = 32;
+
+  int32_t a = 0;  ///< the coefficient A as typed
+  int32_t b = 0;  ///< the coefficient B as typed
+  Rules rules = Rules::kTrue;
+  CurveStatus status = CurveStatus::kSingular;
+  /// The scale u of the minimal model y^2 + (A/u)xy + (B/u^3)y = x^3: the
+  /// largest u > 0 with u | A and u^3 | B (1 under the classic rules).
+  int32_t scale = 1;
+  std::array<LocalDatum, kMaxBadPrimes> badPrimeSlots{};
+  int32_t badPrimeCount = 0;
+  std::array<Warning, 2> warningSlots{};
+  int32_t warningCount = 0;
+  /// dim Sel(E^/Q) and dim Sel(E/Q), from the dual isogeny's and the
+  /// isogeny's descent; meaningful when status is kAnalysed.
+  std::array<int32_t, 2> selmerDims{};
+
+  /// The bad primes in increasing order.
+  std::span<const LocalDatum> badPrimes() const {
+    return {badPrimeSlots.data(), static_cast<size_t>(badPrimeCount)};
+  }
+  std::span<const Warning> warnings() const {
+    return {warningSlots.data(), static_cast<size_t>(warningCount)};
+  }
+  /// The rank of E(Q) is at most this (line [4]'s "rankE(Q) < N" states N).
+  int32_t rankBound() const { return selmerDims[0] + selmerDims[1] - 1; }
+};
+
+/// Analyses E: y^2 + Axy + By = x^3 under the given rules; prints nothing.
+/// Any pair of 32-bit integers; never fails (a pair it cannot handle gets
+/// the status kTooLarge).
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules = Rules::kTrue);
+
+}  // namespace velrin
