@@ -15,20 +15,10 @@ uint64_t magnitudeOf(int64_t n) {
   return n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
 }
 
-void warnRange(uint64_t magnitude, std::FILE* out) {
-  if (magnitude > kFactorizeRangeLimit)
-    std::fputs("\nexceed the range of the type'__int64'!\n", out);
-}
-
-void warnEndOfTable(std::FILE* out) {
-  std::fprintf(out, "\nexceed %dth prime !\n", PrimeTable::kSlots);
-}
-
-}  // namespace
-
-void factorize(int64_t n, std::span<int32_t> primes, std::FILE* out) {
+FactorizeWarnings factorizeByTable(int64_t n, std::span<int32_t> primes) {
+  FactorizeWarnings warnings;
   uint64_t remaining = magnitudeOf(n);
-  warnRange(remaining, out);
+  warnings.range = remaining > kFactorizeRangeLimit;
   const PrimeTable& table = PrimeTable::instance();
   size_t count = 0;
   bool stopped = false;
@@ -42,13 +32,15 @@ void factorize(int64_t n, std::span<int32_t> primes, std::FILE* out) {
     primes[++count] = table[slot];
     while (remaining % p == 0) remaining /= p;
   }
-  if (!stopped) warnEndOfTable(out);
+  warnings.endOfTable = !stopped;
   primes[count + 1] = 0;
+  return warnings;
 }
 
-void factorizeFast(int64_t n, std::span<int32_t> primes, std::FILE* out) {
+FactorizeWarnings factorizeBySearch(int64_t n, std::span<int32_t> primes) {
+  FactorizeWarnings warnings;
   uint64_t remaining = magnitudeOf(n);
-  warnRange(remaining, out);
+  warnings.range = remaining > kFactorizeRangeLimit;
   // Every distinct prime factor of |n|, in no particular order (at most 15).
   std::array<uint64_t, 64> found{};
   size_t foundCount = 0;
@@ -90,8 +82,28 @@ void factorizeFast(int64_t n, std::span<int32_t> primes, std::FILE* out) {
   for (size_t i = 0; i < foundCount; ++i) {
     if (found[i] <= PrimeTable::kLargestPrime) primes[++count] = static_cast<int32_t>(found[i]);
   }
-  if (foundCount > 0 && found[foundCount - 1] >= PrimeTable::kLargestPrime) warnEndOfTable(out);
+  warnings.endOfTable = foundCount > 0 && found[foundCount - 1] >= PrimeTable::kLargestPrime;
   primes[count + 1] = 0;
+  return warnings;
+}
+
+}  // namespace
+
+void printFactorizeWarnings(FactorizeWarnings warnings, std::FILE* out) {
+  if (warnings.range) std::fputs("\nexceed the range of the type'__int64'!\n", out);
+  if (warnings.endOfTable) std::fprintf(out, "\nexceed %dth prime !\n", PrimeTable::kSlots);
+}
+
+FactorizeWarnings factorizeQuietly(int64_t n, std::span<int32_t> primes, bool fast) {
+  return fast ? factorizeBySearch(n, primes) : factorizeByTable(n, primes);
+}
+
+void factorize(int64_t n, std::span<int32_t> primes, std::FILE* out) {
+  printFactorizeWarnings(factorizeByTable(n, primes), out);
+}
+
+void factorizeFast(int64_t n, std::span<int32_t> primes, std::FILE* out) {
+  printFactorizeWarnings(factorizeBySearch(n, primes), out);
 }
 
 }  // namespace velrin

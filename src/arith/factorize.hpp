@@ -9,6 +9,21 @@ namespace velrin {
 /// Magnitudes above this, (2^63 - 1) - 10^13, draw the range warning.
 inline constexpr uint64_t kFactorizeRangeLimit = 9223362036854775807ULL;
 
+/// The two warnings that the table's factorisation can raise, in the order
+/// it raises them.
+struct FactorizeWarnings {
+  bool range = false;       ///< |n| exceeds kFactorizeRangeLimit
+  bool endOfTable = false;  ///< |n| has a prime factor of 611951 or more
+};
+
+/// Prints the warnings as the factorisation announces them:
+/// "\nexceed the range of the type'__int64'!\n" and "\nexceed 50000th prime !\n".
+void printFactorizeWarnings(FactorizeWarnings warnings, std::FILE* out);
+
+/// Same primes as factorize (fast == false) or factorizeFast (fast == true),
+/// with the warnings returned instead of printed.
+FactorizeWarnings factorizeQuietly(int64_t n, std::span<int32_t> primes, bool fast);
+
 /// Finds the distinct primes of the prime table that divide n, by trial
 /// division over the whole table. Writes them in increasing order into
 /// primes[1], primes[2], ... and a 0 behind the last; touches no other slot

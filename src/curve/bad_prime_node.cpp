@@ -3,7 +3,10 @@
 namespace velrin {
 
 BadPrimeNode::BadPrimeNode()
-    : imageNames{"{e}", "Zp^{*}Qp^*3/Qp^{*3}", "<BQp^{*3}>", "Qp^{*}/Qp^{*3}"} {}
+    : imageNames{std::string(imageText(LocalImage::kTrivial)),
+                 std::string(imageText(LocalImage::kUnits)),
+                 std::string(imageText(LocalImage::kGeneratedByB)),
+                 std::string(imageText(LocalImage::kWholeGroup))} {}
 
 void freeList(BadPrimeNode* node) {
   // The list holds at most 15 bad primes and the open tail, so the

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "curve/local_data.hpp"
+
 namespace velrin {
 
 /// One node of a curve's list of bad primes. A node whose prime is 0 is
@@ -18,7 +20,7 @@ struct BadPrimeNode {
   /// Names of the four possible images of E(Q_p) -> Q_p^*/Q_p^*3, indexed
   /// by imageKind: trivial, units times cubes, <B>, the whole group.
   std::array<std::string, 4> imageNames;
-  int32_t imageKind = 0;  ///< index of the local image at p
+  LocalImage imageKind = LocalImage::kTrivial;  ///< the local image at p
   int32_t dimDelta = 0;   ///< term of p in dim Sel(E/Q) - dim Sel(E^/Q)
 };
 

@@ -4,6 +4,7 @@
 
 #include "arith/factorize.hpp"
 #include "curve/curve.hpp"
+#include "curve/local_classification.hpp"
 
 namespace velrin {
 
@@ -14,16 +15,15 @@ void Curve::scanBadPrimes() {
   const __int128_t d = static_cast<__int128_t>(b) * (static_cast<__int128_t>(a) * a * a - 27 * b);
   if (d > INT64_MAX || d < INT64_MIN) {
     tooLarge = true;
-    std::fputs("\n[2] The curve is too large: B(A^3-27B) does not fit in 64 bits.\n\n", out_);
+    if (out_ != nullptr) {
+      std::fputs("\n[2] The curve is too large: B(A^3-27B) does not fit in 64 bits.\n\n", out_);
+    }
     return;
   }
   // At most 15 distinct primes and the terminating 0 are written, from slot 1.
   std::array<int32_t, 17> primes{};
-  if (paths_ == Paths::kPlain) {
-    factorize(static_cast<int64_t>(d), primes, out_);
-  } else {
-    factorizeFast(static_cast<int64_t>(d), primes, out_);
-  }
+  warnings = factorizeQuietly(static_cast<int64_t>(d), primes, paths_ == Paths::kFast);
+  if (out_ != nullptr) printFactorizeWarnings(warnings, out_);
   BadPrimeNode* current = head;
   for (size_t i = 1; primes[i] != 0; ++i) {
     const int32_t p = primes[i];
@@ -35,6 +35,14 @@ void Curve::scanBadPrimes() {
       current = current->next;
     }
   }
+}
+
+void Curve::classifyPrime(int32_t p, BadPrimeNode& node) {
+  const LocalDatum local = classifyClassic(a, b, p);
+  node.kodaira = kodairaText(local.kodaira);
+  node.imageKind = local.image;
+  node.dimDelta = local.term;
+  if (local.prime != 0) node.prime = p;
 }
 
 }  // namespace velrin

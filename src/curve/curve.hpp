@@ -5,19 +5,17 @@
 #include <cstdio>
 
 #include "arith/factored_integer.hpp"
+#include "arith/factorize.hpp"
 #include "curve/bad_prime_node.hpp"
+#include "curve/paths.hpp"
 
 namespace velrin {
 
-/// Which algorithms a Curve runs. Both give the same report byte for byte;
-/// the plain ones (trial division over the whole prime table, root search
-/// by linear scan, enumeration of every Selmer candidate) are kept as the
-/// reference that the fast ones are checked and measured against.
-enum class Paths { kFast, kPlain };
-
-/// The curve E: y^2 + Axy + By = x^3 under study, its list of bad primes
-/// and the results of the 3-isogeny descent. One Curve serves every pass of
-/// a session; setCoefficients resets it for each new pair of coefficients.
+/// The curve E: y^2 + Axy + By = x^3 under the original program's rules,
+/// its list of bad primes and the results of the 3-isogeny descent. One
+/// Curve serves every pass; setCoefficients resets it for each new pair of
+/// coefficients. With out == nullptr it prints nothing and keeps the
+/// factorisation's warnings in `warnings` only.
 class Curve {
  public:
   explicit Curve(std::FILE* out = stdout, Paths paths = Paths::kFast);
@@ -63,6 +61,7 @@ class Curve {
   /// True when B(A^3 - 27B) left the 64-bit range and the curve was refused
   /// after line [1]: there is no list and no report for it.
   bool tooLarge = false;
+  FactorizeWarnings warnings;  ///< raised by the last scan's factorisation
 
  private:
   /// Dimension of Sel(E^/Q) from the local conditions as linear forms over

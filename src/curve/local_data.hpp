@@ -45,4 +45,11 @@ struct LocalDatum {
   int32_t term = 0;
 };
 
+/// Writes n in decimal at out and returns the end; out has room for 40
+/// characters (2^128 has 39 digits). Exact for every n.
+char* writeDecimal(char* out, __uint128_t n);
+
+/// n in decimal; exact for every n.
+std::string decimalText(__uint128_t n);
+
 }  // namespace velrin

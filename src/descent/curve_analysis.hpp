@@ -5,6 +5,7 @@
 #include <span>
 
 #include "curve/local_data.hpp"
+#include "curve/paths.hpp"
 
 namespace velrin {
 
@@ -66,5 +67,9 @@ struct CurveAnalysis {
 /// Any pair of 32-bit integers; never fails (a pair it cannot handle gets
 /// the status kTooLarge).
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules = Rules::kTrue);
+
+/// The same by the plain reference algorithms or the fast ones, for the
+/// tests and benchmarks that compare them; the result is the same.
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths);
 
 }  // namespace velrin

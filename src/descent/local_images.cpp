@@ -11,9 +11,9 @@ namespace velrin {
 
 namespace {
 
-constexpr int32_t kTrivialImage = 0;
-constexpr int32_t kUnitImage = 1;
-constexpr int32_t kImageOfB = 2;
+constexpr LocalImage kTrivialImage = LocalImage::kTrivial;
+constexpr LocalImage kUnitImage = LocalImage::kUnits;
+constexpr LocalImage kImageOfB = LocalImage::kGeneratedByB;
 
 // The plain path searches for the least root; the fast one only needs the
 // sign of the answer, which Euler's criterion gives.
@@ -103,6 +103,74 @@ void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const 
       conditions.addRow(determinant);
     }
   }
+}
+
+namespace {
+
+// The class of a unit n of Z_p in Q_p^*/Q_p^*3 as an element of F_3, for
+// p = 3 or p = 1 (mod 3); character is set for the latter.
+int32_t unitClass(__uint128_t p, const std::optional<CubicCharacter>& character, __int128_t n) {
+  if (p == 3) {
+    const auto r = static_cast<int64_t>(n % 9);
+    return characterModNine(r);
+  }
+  const auto modulus = static_cast<__int128_t>(p);
+  __int128_t r = n % modulus;
+  if (r < 0) r += modulus;
+  return character->of(static_cast<int64_t>(r));
+}
+
+}  // namespace
+
+void appendMinimalConditions(const LocalDatum& local, int64_t b0,
+                             std::span<const __uint128_t> generators, F3Matrix& conditions) {
+  const __uint128_t p = local.prime;
+  if (local.image == LocalImage::kWholeGroup) return;
+  // Q_p^*/Q_p^*3 is F_3 (the valuation) for p = 2 (mod 3) and p = 2, since
+  // every unit is a cube there; F_3^2 at 3 and at p = 1 (mod 3).
+  const bool hasCharacter = p == 3 || p % 3 == 1;
+  std::optional<CubicCharacter> character;
+  if (hasCharacter && p != 3) character.emplace(static_cast<uint64_t>(p));
+  F3Matrix::Row valuationRow{};
+  F3Matrix::Row characterRow{};
+  for (size_t j = 0; j < generators.size(); ++j) {
+    if (generators[j] == p) {
+      valuationRow[j] = 1;
+    } else if (hasCharacter) {
+      characterRow[j] = unitClass(p, character, static_cast<__int128_t>(generators[j]));
+    }
+  }
+  if (local.image == LocalImage::kTrivial) {
+    conditions.addRow(valuationRow);
+    if (hasCharacter) conditions.addRow(characterRow);
+    return;
+  }
+  if (local.image == LocalImage::kUnits) {
+    conditions.addRow(valuationRow);
+    return;
+  }
+  // <B>: the coordinates (v, c) of m must be a multiple of those (w, c_B) of
+  // B0, that is v c_B - c w = 0; without a character, v must be a multiple
+  // of w, a condition only when 3 | w.
+  __int128_t unitOfB = b0;
+  int32_t w = 0;
+  while (unitOfB % static_cast<__int128_t>(p) == 0) {
+    unitOfB /= static_cast<__int128_t>(p);
+    ++w;
+  }
+  const int32_t bValuation = w % 3;
+  const int32_t bCharacter = hasCharacter ? unitClass(p, character, unitOfB) : 0;
+  if (bValuation == 0 && bCharacter == 0) {
+    conditions.addRow(valuationRow);
+    if (hasCharacter) conditions.addRow(characterRow);
+    return;
+  }
+  if (!hasCharacter) return;
+  F3Matrix::Row determinant{};
+  for (size_t j = 0; j < determinant.size(); ++j) {
+    determinant[j] = valuationRow[j] * bCharacter - characterRow[j] * bValuation;
+  }
+  conditions.addRow(determinant);
 }
 
 }  // namespace velrin

@@ -4,17 +4,27 @@
 #include <span>
 
 #include "curve/bad_prime_node.hpp"
+#include "curve/local_data.hpp"
 #include "descent/f3_matrix.hpp"
 
 namespace velrin {
 
-/// Appends to conditions the linear forms over F_3 whose common kernel is
-/// the set of candidates that lie in the local image at the bad prime of
-/// node. A candidate is the product of the generators, the j-th raised to
-/// the j-th exponent (0, 1 or 2); the forms act on those exponents. b is
-/// the coefficient B; generators holds the node's prime and are distinct
-/// primes, at most F3Matrix::kMaxColumns of them.
+/// Classic rules: appends to conditions the linear forms over F_3 whose
+/// common kernel is the set of candidates that lie in the local image at
+/// the bad prime of node. A candidate is the product of the generators, the
+/// j-th raised to the j-th exponent (0, 1 or 2); the forms act on those
+/// exponents. b is the coefficient B; generators holds the node's prime and
+/// are distinct primes, at most F3Matrix::kMaxColumns of them.
 void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const int32_t> generators,
                            F3Matrix& conditions);
+
+/// True rules: the same for the local image of the minimal model at the
+/// prime of local, read in Q_p^*/Q_p^*3 through the coordinates (v_p mod 3,
+/// class of the unit part): the unit part's cubic character modulo p for
+/// p = 1 (mod 3), its class modulo +-1 and cubes in (Z/9)^* at 3, none for
+/// the other primes. b0 is the minimal model's B0; generators are the bad
+/// primes, local's prime among them.
+void appendMinimalConditions(const LocalDatum& local, int64_t b0,
+                             std::span<const __uint128_t> generators, F3Matrix& conditions);
 
 }  // namespace velrin

@@ -1,9 +1,12 @@
+#include <array>
+#include <cstddef>
 #include <vector>
 
 #include "arith/integer_primitives.hpp"
 #include "curve/curve.hpp"
 #include "descent/f3_matrix.hpp"
 #include "descent/local_images.hpp"
+#include "descent/selmer.hpp"
 
 namespace velrin {
 
@@ -53,6 +56,21 @@ const std::array<int32_t, 2>& Curve::selmerDimensions() {
     selmerDims[1] += node->dimDelta;
   }
   return selmerDims;
+}
+
+}  // namespace velrin
+
+namespace velrin {
+
+int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0) {
+  std::array<__uint128_t, F3Matrix::kMaxColumns> generators{};
+  for (size_t j = 0; j < badPrimes.size(); ++j) generators[j] = badPrimes[j].prime;
+  const std::span<const __uint128_t> used(generators.data(), badPrimes.size());
+  F3Matrix conditions;
+  for (const LocalDatum& local : badPrimes) {
+    appendMinimalConditions(local, b0, used, conditions);
+  }
+  return static_cast<int32_t>(badPrimes.size()) - conditions.rank();
 }
 
 }  // namespace velrin

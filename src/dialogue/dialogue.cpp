@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "dialogue/parse_coefficient.hpp"
+#include "dialogue/text_report.hpp"
 
 namespace velrin {
 
@@ -37,8 +38,7 @@ std::optional<char> readAnswer(LineReader& in, char* line, std::FILE* out) {
 
 }  // namespace
 
-int runDialogue(LineReader& in, std::FILE* out, Paths paths) {
-  Curve curve(out, paths);
+int runDialogue(LineReader& in, std::FILE* out, Rules rules, Paths paths) {
   char line[kLineBufferSize] = {};
   std::fputs(
       "Velrin ver1.0 - 3-isogeny descent on elliptic curves with a rational 3-torsion point\n",
@@ -47,9 +47,7 @@ int runDialogue(LineReader& in, std::FILE* out, Paths paths) {
     std::fputs("\nInput the coefficients A,B of Weierstrass equation\nE:y^2+Axy+By=x^3\n", out);
     const std::optional<int32_t> a = readCoefficient("A=", in, line, out);
     const std::optional<int32_t> b = a ? readCoefficient("B=", in, line, out) : std::nullopt;
-    if (b) {
-      if (curve.setCoefficients(*a, *b) != 0) curve.printReport();
-    }
+    if (b) writeTextReport(analyzeCurve(*a, *b, rules, paths), out);
     const std::optional<char> reply = b ? readAnswer(in, line, out) : std::nullopt;
     if (!reply) {
       // End of input ends the run as the answer y would, on a fresh line.

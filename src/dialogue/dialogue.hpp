@@ -2,14 +2,17 @@
 
 #include <cstdio>
 
-#include "curve/curve.hpp"
+#include "curve/paths.hpp"
+#include "descent/curve_analysis.hpp"
 #include "dialogue/line_reader.hpp"
 
 namespace velrin {
 
 /// Runs the whole dialogue: the banner, then passes of two coefficients,
-/// their report and the quit question, until the answer y or the end of
-/// input. Returns the exit status, 0.
-int runDialogue(LineReader& in, std::FILE* out, Paths paths = Paths::kFast);
+/// their report under the given rules and the quit question, until the
+/// answer y or the end of input. Returns the exit status, 0. paths chooses
+/// the algorithms, for the tests that compare them.
+int runDialogue(LineReader& in, std::FILE* out, Rules rules = Rules::kTrue,
+                Paths paths = Paths::kFast);
 
 }  // namespace velrin

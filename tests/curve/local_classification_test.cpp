@@ -73,7 +73,7 @@ TEST(ClassifyPrime, EveryOutcome) {
     node.kodaira = "stale";
     curve.classifyPrime(row.p, node);
     EXPECT_EQ(node.kodaira, row.kodaira);
-    EXPECT_EQ(node.imageKind, row.imageKind);
+    EXPECT_EQ(static_cast<int32_t>(node.imageKind), row.imageKind);
     EXPECT_EQ(node.dimDelta, row.dimDelta);
     EXPECT_EQ(node.prime, row.recorded ? row.p : 0);
     EXPECT_EQ(node.next, nullptr);

@@ -59,7 +59,7 @@ TEST(InLocalImages, ConditionOfEachImage) {
       Curve curve(out.stream(), paths);
       curve.b = row.b;
       curve.head->prime = row.prime;
-      curve.head->imageKind = row.imageKind;
+      curve.head->imageKind = static_cast<LocalImage>(row.imageKind);
       curve.head->next = new BadPrimeNode;
       for (const int64_t m : row.accepted) {
         SCOPED_TRACE(testing::Message() << "kind " << row.imageKind << " at " << row.prime
@@ -83,10 +83,10 @@ TEST(InLocalImages, EveryNodeMustAccept) {
   for (const int64_t m : {1, 2, 3, 9, 36}) EXPECT_EQ(curve.inLocalImages(factored(m)), 1);
   // 2 with the trivial image, then 7 with units times cubes.
   curve.head->prime = 2;
-  curve.head->imageKind = 0;
+  curve.head->imageKind = LocalImage::kTrivial;
   curve.head->next = new BadPrimeNode;
   curve.head->next->prime = 7;
-  curve.head->next->imageKind = 1;
+  curve.head->next->imageKind = LocalImage::kUnits;
   curve.head->next->next = new BadPrimeNode;
   EXPECT_EQ(curve.inLocalImages(factored(1)), 1);
   EXPECT_EQ(curve.inLocalImages(factored(9)), 1);

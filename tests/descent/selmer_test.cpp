@@ -53,7 +53,7 @@ TEST(SelmerDimensions, FromTheLocalImages) {
       BadPrimeNode* node = curve.head;
       for (const Node& n : row.nodes) {
         node->prime = n.prime;
-        node->imageKind = n.imageKind;
+        node->imageKind = static_cast<LocalImage>(n.imageKind);
         node->dimDelta = n.dimDelta;
         node->next = new BadPrimeNode;
         node = node->next;

@@ -18,7 +18,7 @@ std::string reportOf(int32_t A, int32_t B, Paths paths) {
 std::string dialogueOf(std::string_view input, Paths paths) {
   CapturedOutput out;
   LineReader in(input);
-  runDialogue(in, out.stream(), paths);
+  runDialogue(in, out.stream(), Rules::kClassic, paths);
   return out.text();
 }
 

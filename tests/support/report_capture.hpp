@@ -16,7 +16,8 @@ namespace velrin {
 /// when setCoefficients returns 1.
 std::string reportOf(int32_t A, int32_t B, Paths paths);
 
-/// The whole transcript of runDialogue fed with input from memory.
+/// The whole transcript of runDialogue under the classic rules, fed with
+/// input from memory.
 std::string dialogueOf(std::string_view input, Paths paths);
 
 }  // namespace velrin

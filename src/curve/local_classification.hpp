@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+#include "curve/local_data.hpp"
+#include "curve/minimal_model.hpp"
+
+namespace velrin {
+
+/// The local data of E: y^2 + A0 xy + B0 y = x^3 at a prime p, by the rules
+/// that hold on a minimal model at every prime, 3 included (Tate's
+/// algorithm run on this family). The result's prime is p when E has bad
+/// reduction at p and 0 when it has good reduction; p is any prime below
+/// 2^127.
+LocalDatum classifyMinimal(const MinimalModel& model, __uint128_t p);
+
+/// The local data at p by the original program's rules: the model as
+/// typed, split by u = p^vA or p^(vB/3), with the finer steps at 3 read
+/// from F/u. The result's prime is p at a bad prime and 0 where the scaled
+/// model has good reduction (Kodaira "I0", units, term 0). p is a prime of
+/// the table dividing B(A^3 - 27B), which fits in 64 bits.
+LocalDatum classifyClassic(int64_t a, int64_t b, int32_t p);
+
+}  // namespace velrin

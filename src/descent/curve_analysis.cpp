@@ -1,0 +1,110 @@
+#include "descent/curve_analysis.hpp"
+
+#include <cstddef>
+
+#include "arith/prime_factors.hpp"
+#include "curve/curve.hpp"
+#include "curve/equation_line.hpp"
+#include "curve/local_classification.hpp"
+#include "curve/minimal_model.hpp"
+#include "descent/selmer.hpp"
+
+namespace velrin {
+
+namespace {
+
+__uint128_t magnitudeOf(__int128_t n) {
+  return n < 0 ? 0 - static_cast<__uint128_t>(n) : static_cast<__uint128_t>(n);
+}
+
+void addBadPrime(CurveAnalysis& analysis, const LocalDatum& local) {
+  analysis.badPrimeSlots[static_cast<size_t>(analysis.badPrimeCount++)] = local;
+}
+
+// The true rules: the bad primes are the primes of B0 F0 on the minimal
+// model, each classified there, and the first dimension comes from the
+// local conditions by elimination over F_3.
+void analyzeMinimal(CurveAnalysis& analysis) {
+  const PrimeFactors primesOfB = primeFactors(magnitudeOf(analysis.b));
+  const MinimalModel model = minimalModel(analysis.a, analysis.b, primesOfB.primes());
+  analysis.scale = model.scale;
+  const PrimeFactors primesOfF = primeFactors(magnitudeOf(model.f0));
+  if (!primesOfF.complete()) {
+    analysis.status = CurveStatus::kTooLarge;
+    return;
+  }
+  // Merge the primes of B that still divide B0 with those of F0, in order.
+  const std::span<const __uint128_t> fromB = primesOfB.primes();
+  const std::span<const __uint128_t> fromF = primesOfF.primes();
+  size_t i = 0;
+  size_t j = 0;
+  while (i < fromB.size() || j < fromF.size()) {
+    __uint128_t p = 0;
+    if (j == fromF.size() || (i < fromB.size() && fromB[i] < fromF[j])) {
+      p = fromB[i++];
+      if (model.b0 % static_cast<__int128_t>(p) != 0) continue;
+    } else {
+      if (i < fromB.size() && fromB[i] == fromF[j]) ++i;
+      p = fromF[j++];
+    }
+    const LocalDatum local = classifyMinimal(model, p);
+    if (local.prime != 0) addBadPrime(analysis, local);
+  }
+  analysis.status = CurveStatus::kAnalysed;
+  const int32_t d1 = minimalSelmerDimension(analysis.badPrimes(), model.b0);
+  int32_t d2 = d1;
+  for (const LocalDatum& local : analysis.badPrimes()) d2 += local.term;
+  analysis.selmerDims = {d1, d2};
+}
+
+// The classic rules, computed by the original program's record without
+// printing; one record per thread and choice of algorithms serves every
+// curve.
+void analyzeClassic(CurveAnalysis& analysis, Paths paths) {
+  thread_local Curve fast(nullptr, Paths::kFast);
+  thread_local Curve plain(nullptr, Paths::kPlain);
+  Curve& curve = paths == Paths::kFast ? fast : plain;
+  curve.setCoefficients(analysis.a, analysis.b);
+  if (curve.warnings.range) {
+    analysis.warningSlots[static_cast<size_t>(analysis.warningCount++)] = Warning::kRangeOfInt64;
+  }
+  if (curve.warnings.endOfTable) {
+    analysis.warningSlots[static_cast<size_t>(analysis.warningCount++)] =
+        Warning::kBeyondPrimeTable;
+  }
+  if (curve.tooLarge) {
+    analysis.status = CurveStatus::kTooLarge;
+    return;
+  }
+  analysis.status = CurveStatus::kAnalysed;
+  for (const BadPrimeNode* node = curve.head; node->prime != 0; node = node->next) {
+    const LocalDatum local = classifyClassic(curve.a, curve.b, node->prime);
+    addBadPrime(analysis, local);
+  }
+  analysis.selmerDims = curve.selmerDimensions();
+}
+
+}  // namespace
+
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths) {
+  CurveAnalysis analysis;
+  analysis.a = a;
+  analysis.b = b;
+  analysis.rules = rules;
+  if (isSingular(a, b)) {
+    analysis.status = CurveStatus::kSingular;
+    return analysis;
+  }
+  if (rules == Rules::kClassic) {
+    analyzeClassic(analysis, paths);
+  } else {
+    analyzeMinimal(analysis);
+  }
+  return analysis;
+}
+
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules) {
+  return analyzeCurve(a, b, rules, Paths::kFast);
+}
+
+}  // namespace velrin
