@@ -98,9 +98,16 @@ std::vector<BadInputCase> badInputCases() {
       {"largest coefficient", "2147483647\n1\ny\n",
        kAsk + "A=B=\n[1] E is an elliptic curve defined by y^2+2147483647xy+y=x^3\n" + kTooLarge +
            kQuit},
+      // y^2 - 2^31 y = x^3 scales by u = 2^10 to y^2 - 2y = x^3, which y -> -y
+      // takes to y^2 + 2y = x^3: IV at 2 (2 | A0 = 0, v2(B0) = 1) with the
+      // image <B>, and at 3 (A0 = 0, B0 = 7 mod 9) type III with the units;
+      // PARI agrees (IV, III; rank 0). Only 2 and 3 generate the candidates,
+      // 3 must be a unit: d1 = 1, and the term -1 of 2 gives d2 = 0.
       {"smallest coefficient", "0\n-2147483648\ny\n",
-       kAsk + "A=B=\n[1] E is an elliptic curve defined by y^2-2147483648y=x^3\n" + kTooLarge +
-           kQuit},
+       kAsk + "A=B=\n[1] E is an elliptic curve defined by y^2-2147483648y=x^3\n" +
+           "\n[2] {bad prime, Kodaira symbol, Image[E(Qp) -> Qp^{*}/Qp^{*3}]}\n"
+           "{2, IV, <BQp^{*3}>},\n{3, III, Zp^{*}Qp^*3/Qp^{*3}}.\n"
+           "\n[3] dim(Sel(E^/Q))=1, dim(Sel(E/Q))=0\n\n[4] rankE(Q)=0\n\n" + kQuit},
       {"2147483648 is out of range", "2147483648\n1\n1\ny\n",
        kAsk + "A=" + kRange + "A=B=" + kReportOneOne + kQuit},
       {"-2147483649 is out of range", "1\n-2147483649\n1\ny\n",

@@ -10,7 +10,9 @@ struct ProgramRun {
   int exitStatus = -1;
 };
 
-/// Runs the built program with the given bytes as its whole standard input.
-ProgramRun runProgram(const std::string& input);
+/// Runs the built program with the given bytes as its whole standard input
+/// and the given command-line arguments (words separated by spaces, passed
+/// through the shell as they stand).
+ProgramRun runProgram(const std::string& input, const std::string& arguments = "");
 
 }  // namespace velrin
