@@ -5,31 +5,54 @@
 
 namespace velrin {
 
+namespace {
+
+// Entrywise a + b over F_3 on the two-mask form; a - b is a + (-b), and
+// -b swaps the masks of b (2 = -1).
+void addInto(uint32_t& aOnes, uint32_t& aTwos, uint32_t bOnes, uint32_t bTwos) {
+  const uint32_t t = (aOnes | bTwos) ^ (aTwos | bOnes);
+  const uint32_t ones = (aTwos | bTwos) ^ t;
+  const uint32_t twos = (aOnes | bOnes) ^ t;
+  aOnes = ones;
+  aTwos = twos;
+}
+
+}  // namespace
+
 void F3Matrix::addRow(const Row& row) {
-  Reduced& reduced = rows_[static_cast<size_t>(rowCount_++)];
-  for (size_t j = 0; j < reduced.size(); ++j) {
-    reduced[j] = static_cast<uint8_t>(((row[j] % 3) + 3) % 3);
+  Packed& packed = rows_[static_cast<size_t>(rowCount_++)];
+  packed = {};
+  for (size_t j = 0; j < row.size(); ++j) {
+    const int32_t entry = ((row[j] % 3) + 3) % 3;
+    if (entry == 1) packed.ones |= 1U << j;
+    if (entry == 2) packed.twos |= 1U << j;
   }
 }
 
+void F3Matrix::addRow(uint32_t ones, uint32_t twos) {
+  rows_[static_cast<size_t>(rowCount_++)] = {ones, twos};
+}
+
 int32_t F3Matrix::rank() const {
-  std::array<Reduced, kMaxRows> rows = rows_;
+  std::array<Packed, kMaxRows> rows = rows_;
   const auto rowCount = static_cast<size_t>(rowCount_);
   size_t rank = 0;
-  for (size_t column = 0; column < static_cast<size_t>(kMaxColumns) && rank < rowCount;
+  for (uint32_t column = 0; column < static_cast<uint32_t>(kMaxColumns) && rank < rowCount;
        ++column) {
+    const uint32_t bit = 1U << column;
     size_t pivot = rank;
-    while (pivot < rowCount && rows[pivot][column] == 0) ++pivot;
+    while (pivot < rowCount && ((rows[pivot].ones | rows[pivot].twos) & bit) == 0) ++pivot;
     if (pivot == rowCount) continue;
     std::swap(rows[rank], rows[pivot]);
-    // Scale the pivot to 1: in F_3 every non-zero entry is its own inverse.
-    const int32_t inverse = rows[rank][column];
-    for (uint8_t& entry : rows[rank]) entry = static_cast<uint8_t>(entry * inverse % 3);
-    for (size_t i = 0; i < rowCount; ++i) {
-      const int32_t factor = rows[i][column];
-      if (i == rank || factor == 0) continue;
-      for (size_t j = 0; j < rows[i].size(); ++j) {
-        rows[i][j] = static_cast<uint8_t>((rows[i][j] + 3 * 3 - factor * rows[rank][j]) % 3);
+    // Scale the pivot to 1: multiplying by 2 = -1 swaps the masks.
+    if ((rows[rank].twos & bit) != 0) std::swap(rows[rank].ones, rows[rank].twos);
+    const Packed pivotRow = rows[rank];
+    for (size_t i = rank + 1; i < rowCount; ++i) {
+      // Subtract the pivot row times the entry, clearing the column.
+      if ((rows[i].ones & bit) != 0) {
+        addInto(rows[i].ones, rows[i].twos, pivotRow.twos, pivotRow.ones);
+      } else if ((rows[i].twos & bit) != 0) {
+        addInto(rows[i].ones, rows[i].twos, pivotRow.ones, pivotRow.twos);
       }
     }
     ++rank;

@@ -7,7 +7,9 @@ namespace velrin {
 
 /// A matrix over F_3 with at most kMaxColumns columns and kMaxRows rows, for
 /// the linear conditions that cut the Selmer group out of the candidates.
-/// Held in place: building and reducing it allocates nothing.
+/// Held in place (building and reducing it allocates nothing), a row as two
+/// bit masks: column j holds 1 where bit j of `ones` is set, 2 where bit j
+/// of `twos` is set, 0 elsewhere.
 class F3Matrix {
  public:
   /// One column per generator of the candidates: the bad primes of a curve
@@ -21,12 +23,19 @@ class F3Matrix {
   /// kMaxRows rows are held.
   void addRow(const Row& row);
 
+  /// Appends the row with 1 in the columns of ones, 2 in those of twos (the
+  /// two masks are disjoint) and 0 elsewhere.
+  void addRow(uint32_t ones, uint32_t twos);
+
   /// Returns the rank over F_3, by Gaussian elimination.
   int32_t rank() const;
 
  private:
-  using Reduced = std::array<uint8_t, kMaxColumns>;
-  std::array<Reduced, kMaxRows> rows_{};
+  struct Packed {
+    uint32_t ones = 0;
+    uint32_t twos = 0;
+  };
+  std::array<Packed, kMaxRows> rows_{};
   int32_t rowCount_ = 0;
 };
 

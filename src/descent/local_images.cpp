@@ -107,17 +107,28 @@ void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const 
 
 namespace {
 
+// n modulo m in [0, m) for a modulus below 2^127, in 64 bits where both fit.
+uint64_t residueOf(__int128_t n, __uint128_t m) {
+  if (m >> 64U == 0 && n >= 0 && n >> 64U == 0) {
+    return static_cast<uint64_t>(n) % static_cast<uint64_t>(m);
+  }
+  const auto modulus = static_cast<__int128_t>(m);
+  __int128_t r = n % modulus;
+  if (r < 0) r += modulus;
+  return static_cast<uint64_t>(r);
+}
+
 // The class of a unit n of Z_p in Q_p^*/Q_p^*3 as an element of F_3, for
 // p = 3 or p = 1 (mod 3); character is set for the latter.
 int32_t unitClass(__uint128_t p, const std::optional<CubicCharacter>& character, __int128_t n) {
-  if (p == 3) {
-    const auto r = static_cast<int64_t>(n % 9);
-    return characterModNine(r);
-  }
-  const auto modulus = static_cast<__int128_t>(p);
-  __int128_t r = n % modulus;
-  if (r < 0) r += modulus;
-  return character->of(static_cast<int64_t>(r));
+  if (p == 3) return characterModNine(static_cast<int64_t>(residueOf(n, 9)));
+  return character->of(static_cast<int64_t>(residueOf(n, p)));
+}
+
+// Sets column j of the two-mask row to value (0, 1 or 2).
+void setEntry(uint32_t& ones, uint32_t& twos, size_t j, int32_t value) {
+  if (value == 1) ones |= 1U << j;
+  if (value == 2) twos |= 1U << j;
 }
 
 }  // namespace
@@ -131,22 +142,28 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   const bool hasCharacter = p == 3 || p % 3 == 1;
   std::optional<CubicCharacter> character;
   if (hasCharacter && p != 3) character.emplace(static_cast<uint64_t>(p));
-  F3Matrix::Row valuationRow{};
-  F3Matrix::Row characterRow{};
+  // The valuation form is the coordinate of p itself; the character form
+  // takes the class of every other generator.
+  uint32_t valuationBit = 0;
+  std::array<int32_t, F3Matrix::kMaxColumns> classes{};
   for (size_t j = 0; j < generators.size(); ++j) {
     if (generators[j] == p) {
-      valuationRow[j] = 1;
+      valuationBit = 1U << j;
     } else if (hasCharacter) {
-      characterRow[j] = unitClass(p, character, static_cast<__int128_t>(generators[j]));
+      classes[j] = unitClass(p, character, static_cast<__int128_t>(generators[j]));
     }
   }
+  uint32_t characterOnes = 0;
+  uint32_t characterTwos = 0;
+  for (size_t j = 0; j < generators.size(); ++j) setEntry(characterOnes, characterTwos, j, classes[j]);
+
   if (local.image == LocalImage::kTrivial) {
-    conditions.addRow(valuationRow);
-    if (hasCharacter) conditions.addRow(characterRow);
+    conditions.addRow(valuationBit, 0);
+    if (hasCharacter) conditions.addRow(characterOnes, characterTwos);
     return;
   }
   if (local.image == LocalImage::kUnits) {
-    conditions.addRow(valuationRow);
+    conditions.addRow(valuationBit, 0);
     return;
   }
   // <B>: the coordinates (v, c) of m must be a multiple of those (w, c_B) of
@@ -154,23 +171,25 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   // of w, a condition only when 3 | w.
   __int128_t unitOfB = b0;
   int32_t w = 0;
-  while (unitOfB % static_cast<__int128_t>(p) == 0) {
+  while (residueOf(unitOfB, p) == 0) {
     unitOfB /= static_cast<__int128_t>(p);
     ++w;
   }
   const int32_t bValuation = w % 3;
   const int32_t bCharacter = hasCharacter ? unitClass(p, character, unitOfB) : 0;
   if (bValuation == 0 && bCharacter == 0) {
-    conditions.addRow(valuationRow);
-    if (hasCharacter) conditions.addRow(characterRow);
+    conditions.addRow(valuationBit, 0);
+    if (hasCharacter) conditions.addRow(characterOnes, characterTwos);
     return;
   }
   if (!hasCharacter) return;
-  F3Matrix::Row determinant{};
-  for (size_t j = 0; j < determinant.size(); ++j) {
-    determinant[j] = valuationRow[j] * bCharacter - characterRow[j] * bValuation;
+  uint32_t ones = 0;
+  uint32_t twos = 0;
+  for (size_t j = 0; j < generators.size(); ++j) {
+    const int32_t v = (valuationBit >> j) & 1U ? 1 : 0;
+    setEntry(ones, twos, j, ((v * bCharacter - classes[j] * bValuation) % 3 + 3) % 3);
   }
-  conditions.addRow(determinant);
+  conditions.addRow(ones, twos);
 }
 
 }  // namespace velrin
