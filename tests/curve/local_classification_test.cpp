@@ -1,9 +1,12 @@
+#include "curve/local_classification.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "arith/prime_factors.hpp"
 #include "curve/curve.hpp"
 #include "support/captured_output.hpp"
 
@@ -148,6 +151,118 @@ TEST(ScanBadPrimes, EveryPassStartsFromOneOpenNode) {
   size_t nodes = 0;
   EXPECT_EQ(listedPrimes(curve, nodes), (std::vector<int32_t>{2, 13}));
   EXPECT_EQ(curve.head, head);  // the head node serves every pass
+}
+
+// The true rules on the minimal model, every case at 3 and away from it.
+// The Kodaira symbols and the terms are PARI/GP's: elllocalred of E and of
+// E^ = ellisogeny(E, [0,0]) give the term ord_3 c_p(E^) - ord_3 c_p(E), and
+// at 3 the scalings of the two minimal models add v3(u^) - v3(u). The image
+// follows from the rules; the oracle test checks it through the dimensions.
+struct MinimalOutcome {
+  int32_t a;
+  int32_t b;
+  int32_t p;
+  const char* kodaira;  // nullptr: good reduction
+  LocalImage image;
+  int32_t term;
+};
+
+TEST(ClassifyMinimal, EveryCaseAgreesWithPari) {
+  constexpr LocalImage kE = LocalImage::kTrivial;
+  constexpr LocalImage kU = LocalImage::kUnits;
+  constexpr LocalImage kB = LocalImage::kGeneratedByB;
+  constexpr LocalImage kW = LocalImage::kWholeGroup;
+  const std::vector<MinimalOutcome> rows = {
+      // Away from 3: I_3v with the whole group, I_n trivial, IV and IV^* with <B>.
+      {1, 2, 2, "I3", kW, -1},
+      {1, 1, 13, "I1", kE, 1},
+      {1, 1, 2, "I1", kE, 0},
+      {2, 2, 2, "IV", kB, -1},
+      {7, 7, 7, "IV", kB, 0},
+      {2, 4, 2, "IV^*", kB, -1},
+      {7, 49, 7, "IV^*", kB, 0},
+      {4, 8, 2, nullptr, kU, 0},  // (2, 1) after u = 2: good at 2
+      // At 3, a = v3(A0) = 0: I_3b with the whole group.
+      {1, 3, 3, "I3", kW, -1},
+      {1, 9, 3, "I6", kW, -1},
+      // b = 1: IV, <B> exactly when a = 1 and A0 + B0 = 0 (mod 9).
+      {3, 6, 3, "IV", kB, 0},
+      {-3, 3, 3, "IV", kB, 0},
+      {6, 3, 3, "IV", kB, 0},
+      {3, 3, 3, "IV", kW, -1},
+      {9, 3, 3, "IV", kW, -1},
+      {0, 3, 3, "IV", kW, -1},
+      {12, -6, 3, "IV", kW, -1},
+      // b = 2: IV^*, the whole group for a = 1, <B> for a >= 2.
+      {3, 9, 3, "IV^*", kW, -1},
+      {9, 9, 3, "IV^*", kB, 0},
+      {18, 9, 3, "IV^*", kB, 0},
+      {0, 9, 3, "IV^*", kB, 0},
+      // b = 0, 3 | A0: d = v3(F0) sorts II, III, IV, I*_(d-6); trivial
+      // exactly when B0 = +-1 (mod 9), unless d = 5 and A0/3 = F0/243 (mod 3).
+      {0, 1, 3, "II", kE, 1},
+      {0, -1, 3, "II", kE, 1},
+      {0, 2, 3, "III", kU, 0},
+      {0, -2, 3, "III", kU, 0},
+      {0, 4, 3, "II", kU, 0},
+      {3, 2, 3, "II", kU, 0},
+      {9, 54, 3, "II", kU, 0},     // (3, 2) after u = 3
+      {27, 1458, 3, "II", kU, 0},  // (3, 2) after u = 9
+      {3, 4, 3, "II", kU, 0},      // d = 4
+      {3, -2, 3, "II", kU, 0},     // d = 4
+      {3, 19, 3, "IV", kU, 0},     // d = 5, A0/3 = F0/243 = 1
+      {-6, 10, 3, "IV", kU, 0},    // d = 5, A0/3 = F0/243 = 1
+      {3, 10, 3, "IV", kE, 1},     // d = 5, 1 against 2
+      {6, -1, 3, "IV", kE, 1},     // d = 5, 2 against 1
+      {3, 28, 3, "I0^*", kE, 1},   // d = 6
+      {3, 82, 3, "I1^*", kE, 1},   // d = 7
+  };
+  for (const MinimalOutcome& row : rows) {
+    SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ") at " << row.p);
+    const auto magnitude =
+        static_cast<__uint128_t>(row.b < 0 ? -static_cast<int64_t>(row.b) : row.b);
+    const PrimeFactors primesOfB = primeFactors(magnitude);
+    const LocalDatum local = classifyMinimal(minimalModel(row.a, row.b, primesOfB.primes()),
+                                             static_cast<__uint128_t>(row.p));
+    if (row.kodaira == nullptr) {
+      EXPECT_EQ(local.prime, 0U);
+      continue;
+    }
+    EXPECT_EQ(local.prime, static_cast<__uint128_t>(row.p));
+    EXPECT_EQ(kodairaText(local.kodaira), row.kodaira);
+    EXPECT_EQ(local.image, row.image);
+    EXPECT_EQ(local.term, row.term);
+  }
+}
+
+TEST(MinimalModel, ScalesByTheLargestU) {
+  struct Row {
+    int32_t a, b;
+    int64_t a0, b0;
+    int32_t scale;
+  };
+  const std::vector<Row> rows = {
+      {9, 54, 3, 2, 3},
+      {27, 1458, 3, 2, 9},
+      {19456, 1073741824, 19, 1, 1024},
+      {0, -2147483647 - 1, 0, -2, 1024},  // u^3 | B alone decides when A = 0
+      {4, 16, 2, 2, 2},
+      {4, 64, 1, 1, 4},
+      {6, 16, 3, 2, 2},
+      {-2147483647 - 1, 8, -1073741824, 1, 2},
+      {5, 250, 1, 2, 5},
+      {7, 7, 7, 7, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");
+    const auto magnitude =
+        static_cast<__uint128_t>(row.b < 0 ? -static_cast<int64_t>(row.b) : row.b);
+    const MinimalModel model = minimalModel(row.a, row.b, primeFactors(magnitude).primes());
+    EXPECT_EQ(model.a0, row.a0);
+    EXPECT_EQ(model.b0, row.b0);
+    EXPECT_EQ(model.scale, row.scale);
+    EXPECT_TRUE(model.f0 == static_cast<__int128_t>(row.a0) * row.a0 * row.a0 - 27 * row.b0);
+  }
 }
 
 }  // namespace
