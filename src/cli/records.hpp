@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "cli/output_buffer.hpp"
+#include "descent/curve_analysis.hpp"
+
+namespace velrin::cli {
+
+/// How records are written: the dialogue's text, JSON lines or CSV.
+enum class Format : uint8_t { kText, kJsonLines, kCsv };
+
+/// The first line of every CSV output, its newline included; velrin(1)
+/// documents each column.
+std::string_view csvHeader();
+
+/// The names of the rules and of the warnings in records.
+std::string_view rulesKey(Rules rules);
+std::string_view warningKey(Warning warning);
+
+/// Appends the record of one pair: one line of JSON or of CSV. line is the
+/// batch input line that held the pair, 0 outside a batch (no line field).
+void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out);
+void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out);
+
+/// Appends the record of a batch line that holds no pair: its number, its
+/// text and why it was refused.
+void appendJsonError(uint64_t line, std::string_view text, std::string_view reason, Rules rules,
+                     OutputBuffer& out);
+void appendCsvError(uint64_t line, std::string_view text, std::string_view reason, Rules rules,
+                    OutputBuffer& out);
+void appendTextError(uint64_t line, std::string_view text, std::string_view reason,
+                     OutputBuffer& out);
+
+/// Appends text as a JSON string, quotes included. Bytes that do not form
+/// valid UTF-8 become U+FFFD, so the record stays valid JSON whatever the
+/// input line held.
+void appendJsonString(std::string_view text, OutputBuffer& out);
+
+/// Renders records in one format into a buffer; the text format goes
+/// through writeTextReport on a stream that appends to the buffer. One per
+/// thread: it holds that stream.
+class RecordWriter {
+ public:
+  explicit RecordWriter(Format format);
+  ~RecordWriter();
+  RecordWriter(const RecordWriter&) = delete;
+  RecordWriter& operator=(const RecordWriter&) = delete;
+
+  Format format() const { return format_; }
+  void curve(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out);
+  void error(uint64_t line, std::string_view text, std::string_view reason, Rules rules,
+             OutputBuffer& out);
+
+ private:
+  Format format_;
+  OutputBuffer* target_ = nullptr;  // where the text stream's bytes go
+  std::FILE* text_ = nullptr;
+};
+
+}  // namespace velrin::cli

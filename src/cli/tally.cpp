@@ -1,0 +1,92 @@
+#include "cli/tally.hpp"
+
+#include <algorithm>
+#include <cinttypes>
+#include <map>
+
+namespace velrin::cli {
+
+namespace {
+
+void addTo(std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>>& list,
+           std::pair<int32_t, int32_t> key, uint64_t count) {
+  for (auto& entry : list) {
+    if (entry.first == key) {
+      entry.second += count;
+      return;
+    }
+  }
+  list.emplace_back(key, count);
+}
+
+}  // namespace
+
+void Tally::add(const CurveAnalysis& analysis) {
+  if (analysis.status == CurveStatus::kSingular) {
+    ++singular_;
+    return;
+  }
+  if (analysis.status == CurveStatus::kTooLarge) {
+    ++tooLarge_;
+    return;
+  }
+  ++analysed_;
+  const int32_t row = analysis.selmerDims[0] - kLow;
+  const int32_t column = analysis.selmerDims[1] - kLow;
+  if (row >= 0 && row < kSide && column >= 0 && column < kSide) {
+    ++grid_[static_cast<size_t>(row * kSide + column)];
+  } else {
+    addTo(spill_, {analysis.selmerDims[0], analysis.selmerDims[1]}, 1);
+  }
+}
+
+void Tally::merge(const Tally& other) {
+  singular_ += other.singular_;
+  tooLarge_ += other.tooLarge_;
+  analysed_ += other.analysed_;
+  badLines_ += other.badLines_;
+  for (size_t i = 0; i < grid_.size(); ++i) grid_[i] += other.grid_[i];
+  for (const auto& [key, count] : other.spill_) addTo(spill_, key, count);
+}
+
+void Tally::clear() { *this = Tally(); }
+
+std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>> Tally::dimensionCounts() const {
+  std::map<std::pair<int32_t, int32_t>, uint64_t> counts;
+  for (int32_t row = 0; row < kSide; ++row) {
+    for (int32_t column = 0; column < kSide; ++column) {
+      const uint64_t count = grid_[static_cast<size_t>(row * kSide + column)];
+      if (count != 0) counts[{row + kLow, column + kLow}] += count;
+    }
+  }
+  for (const auto& [key, count] : spill_) counts[key] += count;
+  return {counts.begin(), counts.end()};
+}
+
+std::vector<std::pair<int32_t, uint64_t>> Tally::rankBoundCounts() const {
+  std::map<int32_t, uint64_t> counts;
+  // The rank bound of line [4] is dim Sel(E^/Q) + dim Sel(E/Q) - 1.
+  for (const auto& [dims, count] : dimensionCounts()) counts[dims.first + dims.second - 1] += count;
+  return {counts.begin(), counts.end()};
+}
+
+void Tally::print(std::FILE* out) const {
+  const uint64_t total = singular_ + tooLarge_ + analysed_;
+  std::fprintf(out, "\nSummary of %" PRIu64 " curves\n", total);
+  std::fprintf(out, "  %-28s %12" PRIu64 "\n", "singular", singular_);
+  std::fprintf(out, "  %-28s %12" PRIu64 "\n", "refused as too large", tooLarge_);
+  std::fprintf(out, "  %-28s %12" PRIu64 "\n", "analysed", analysed_);
+  if (badLines_ != 0) {
+    std::fprintf(out, "  %-28s %12" PRIu64 "\n", "bad input lines", badLines_);
+  }
+  std::fprintf(out, "\n  %-28s %12s\n", "rank bound (rank <= N)", "curves");
+  for (const auto& [bound, count] : rankBoundCounts()) {
+    std::fprintf(out, "  %-28d %12" PRIu64 "\n", bound, count);
+  }
+  std::fprintf(out, "\n  %-13s %-14s %12s\n", "dim Sel(E^/Q)", "dim Sel(E/Q)", "curves");
+  for (const auto& [dims, count] : dimensionCounts()) {
+    std::fprintf(out, "  %-13d %-14d %12" PRIu64 "\n", dims.first, dims.second, count);
+  }
+}
+
+}  // namespace velrin::cli
