@@ -1,0 +1,134 @@
+#include "cli/pipeline.hpp"
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace velrin::cli {
+
+namespace {
+
+enum class SlotState : uint8_t { kFree, kRendering, kReady };
+
+struct Slot {
+  Chunk chunk;
+  SlotState state = SlotState::kFree;
+};
+
+// The chunks in flight live in a ring of slots: the chunk with sequence s
+// goes to slot s % size, which is free once chunk s - size was consumed.
+// A worker takes input under the lock (so chunks are numbered in input
+// order) and renders outside it; the consumer waits for each sequence in
+// turn.
+class Ring {
+ public:
+  Ring(ChunkJob& job, size_t size) : job_(job), slots_(size) {}
+
+  void work(Format format) {
+    RecordWriter writer(format);
+    for (;;) {
+      Slot* slot = nullptr;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return ended_ || slotFor(next_).state == SlotState::kFree; });
+        if (ended_) return;
+        slot = &slotFor(next_);
+        slot->chunk.sequence = next_;
+        if (!job_.take(slot->chunk)) {
+          ended_ = true;
+          end_ = next_;
+          changed_.notify_all();
+          return;
+        }
+        ++next_;
+        slot->state = SlotState::kRendering;
+      }
+      slot->chunk.bytes.clear();
+      slot->chunk.tally.clear();
+      slot->chunk.records = 0;
+      job_.render(slot->chunk, writer);
+      {
+        std::lock_guard lock(mutex_);
+        slot->state = SlotState::kReady;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  void consumeAll(const std::function<bool(Chunk&)>& consume) {
+    for (uint64_t sequence = 0;; ++sequence) {
+      Slot* slot = nullptr;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] {
+          const Slot& s = slotFor(sequence);
+          return (ended_ && sequence >= end_) ||
+                 (s.state == SlotState::kReady && s.chunk.sequence == sequence);
+        });
+        if (ended_ && sequence >= end_) return;
+        slot = &slotFor(sequence);
+      }
+      const bool goOn = consume(slot->chunk);
+      {
+        std::lock_guard lock(mutex_);
+        slot->state = SlotState::kFree;
+        if (!goOn && !ended_) {
+          ended_ = true;
+          end_ = sequence + 1;
+        }
+      }
+      changed_.notify_all();
+      if (!goOn) return;
+    }
+  }
+
+  // After the consumer stopped early, workers may still be rendering;
+  // they find the run ended when they come back for more.
+  void stop() {
+    std::lock_guard lock(mutex_);
+    ended_ = true;
+    if (end_ > next_) end_ = next_;
+    changed_.notify_all();
+  }
+
+ private:
+  Slot& slotFor(uint64_t sequence) { return slots_[sequence % slots_.size()]; }
+
+  ChunkJob& job_;
+  std::vector<Slot> slots_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  uint64_t next_ = 0;   // the sequence of the next chunk to take
+  bool ended_ = false;  // no chunk beyond end_ will be taken
+  uint64_t end_ = UINT64_MAX;
+};
+
+}  // namespace
+
+void runPipeline(ChunkJob& job, int threads, Format format,
+                 const std::function<bool(Chunk&)>& consume) {
+  if (threads <= 1) {
+    // One thread renders and writes in turn: no handing over at all.
+    RecordWriter writer(format);
+    auto chunk = std::make_unique<Chunk>();
+    for (uint64_t sequence = 0;; ++sequence) {
+      chunk->sequence = sequence;
+      if (!job.take(*chunk)) return;
+      chunk->bytes.clear();
+      chunk->tally.clear();
+      chunk->records = 0;
+      job.render(*chunk, writer);
+      if (!consume(*chunk)) return;
+    }
+  }
+  Ring ring(job, 2 * static_cast<size_t>(threads));
+  std::vector<std::thread> workers;
+  workers.reserve(static_cast<size_t>(threads));
+  for (int i = 0; i < threads; ++i) workers.emplace_back([&ring, format] { ring.work(format); });
+  ring.consumeAll(consume);
+  ring.stop();
+  for (std::thread& worker : workers) worker.join();
+}
+
+}  // namespace velrin::cli

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/output_buffer.hpp"
+#include "cli/records.hpp"
+#include "cli/tally.hpp"
+
+namespace velrin::cli {
+
+/// One line of a batch as a chunk carries it: a pair, or the text of a
+/// line that held none (kept in the chunk's errorText).
+struct BatchItem {
+  uint64_t line = 0;
+  int32_t a = 0;
+  int32_t b = 0;
+  bool bad = false;
+  std::string_view reason;  ///< a constant message, for a bad line
+  uint32_t textOffset = 0;  ///< the bad line's text in errorText
+  uint32_t textLength = 0;
+};
+
+/// A run of consecutive records: its input, then the bytes rendered for it
+/// and its tally. Chunks are numbered in output order and reused.
+struct Chunk {
+  uint64_t sequence = 0;
+  uint64_t first = 0;  ///< a scan: the first pair index
+  uint64_t count = 0;  ///< a scan: the number of pairs
+  std::vector<BatchItem> items;
+  std::string errorText;
+  OutputBuffer bytes;
+  uint64_t records = 0;  ///< curves and bad lines rendered
+  Tally tally;
+};
+
+/// The work of a run, split into chunks.
+class ChunkJob {
+ public:
+  virtual ~ChunkJob() = default;
+  /// Fills the next chunk's input; false when there is none. Called for
+  /// one chunk at a time, in sequence order.
+  virtual bool take(Chunk& chunk) = 0;
+  /// Analyses a chunk's input and renders its records into chunk.bytes,
+  /// cleared beforehand. Called on several threads at once, each with its
+  /// own writer and chunk.
+  virtual void render(Chunk& chunk, RecordWriter& writer) = 0;
+};
+
+/// Runs job on `threads` threads and hands every chunk, in sequence order,
+/// to consume on the calling thread; the output is the same, byte for byte,
+/// whatever the number of threads. consume returns false to stop the run
+/// (a write failed). At most two chunks per thread are held at once, so the
+/// memory does not grow with the size of the run.
+void runPipeline(ChunkJob& job, int threads, Format format,
+                 const std::function<bool(Chunk&)>& consume);
+
+/// Pairs per chunk: large enough that handing chunks between threads costs
+/// nothing measurable, small enough that every chunk in flight stays in a
+/// few MiB.
+inline constexpr uint64_t kChunkPairs = 1024;
+
+}  // namespace velrin::cli

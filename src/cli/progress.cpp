@@ -1,0 +1,53 @@
+#include "cli/progress.hpp"
+
+#include <unistd.h>
+
+#include <cinttypes>
+
+namespace velrin::cli {
+
+Progress::Progress(std::FILE* out, bool enabled, uint64_t total)
+    : out_(out), enabled_(enabled), total_(total), start_(Clock::now()), lastDraw_(start_) {}
+
+void Progress::advance(uint64_t curves) {
+  done_ += curves;
+  if (!enabled_) return;
+  const Clock::time_point now = Clock::now();
+  if (now - lastDraw_ >= std::chrono::milliseconds(250)) draw(now);
+}
+
+void Progress::draw(Clock::time_point now) {
+  lastDraw_ = now;
+  drawn_ = true;
+  const double seconds = std::chrono::duration<double>(now - start_).count();
+  const double rate = seconds > 0 ? static_cast<double>(done_) / seconds : 0;
+  // \r returns to the start of the line, ESC[K clears the rest of it.
+  if (total_ == 0) {
+    std::fprintf(out_, "\r%" PRIu64 " curves, %.0f/s\033[K", done_, rate);
+  } else {
+    const double left = rate > 0 ? static_cast<double>(total_ - done_) / rate : 0;
+    const auto leftSeconds = static_cast<uint64_t>(left);
+    std::fprintf(out_,
+                 "\r%" PRIu64 " of %" PRIu64 " curves (%.1f%%), %.0f/s, %" PRIu64 ":%02" PRIu64
+                 ":%02" PRIu64 " left\033[K",
+                 done_, total_, 100.0 * static_cast<double>(done_) / static_cast<double>(total_),
+                 rate, leftSeconds / 3600, leftSeconds / 60 % 60, leftSeconds % 60);
+  }
+  std::fflush(out_);
+}
+
+void Progress::clear() {
+  if (!drawn_) return;
+  drawn_ = false;
+  std::fputs("\r\033[K", out_);
+  std::fflush(out_);
+}
+
+void Progress::finish() {
+  clear();
+  enabled_ = false;
+}
+
+bool progressWanted(bool quiet) { return !quiet && ::isatty(STDERR_FILENO) == 1; }
+
+}  // namespace velrin::cli

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "cli/records.hpp"
+#include "cli/scan_box.hpp"
+
+namespace velrin::cli {
+
+struct ScanOptions {
+  Interval a;
+  Interval b;
+  Format format = Format::kText;
+  Rules rules = Rules::kTrue;
+  int threads = 1;
+  Shard shard;
+  std::string output;  ///< a file to write and resume; empty for standard output
+  bool summary = false;
+  bool quiet = false;
+};
+
+/// Writes the record of every pair of the box (of the shard's share of it),
+/// A outer and B inner, both increasing; the CSV header only in shard 1.
+/// With an output file, a run resumes after the last complete record that
+/// file holds. Returns the exit status: 0, 1 when the output could not be
+/// written, 2 when the box, the shard or the output file cannot be used.
+int runScan(const ScanOptions& options);
+
+}  // namespace velrin::cli
