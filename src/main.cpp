@@ -1,10 +1,3 @@
-#include <unistd.h>
+#include "cli/command_line.hpp"
 
-#include <cstdio>
-
-#include "dialogue/dialogue.hpp"
-
-int main() {
-  velrin::LineReader in(STDIN_FILENO, stdout);
-  return velrin::runDialogue(in, stdout);
-}
+int main(int argc, char** argv) { return velrin::cli::runCommandLine(argc, argv); }

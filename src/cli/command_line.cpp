@@ -1,0 +1,206 @@
+#include "cli/command_line.hpp"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "cli/batch.hpp"
+#include "cli/output_buffer.hpp"
+#include "cli/records.hpp"
+#include "cli/scan.hpp"
+#include "dialogue/dialogue.hpp"
+#include "dialogue/text_report.hpp"
+
+#ifndef VELRIN_VERSION
+#error "VELRIN_VERSION must be defined by the build (the CMake project version)"
+#endif
+
+namespace velrin::cli {
+
+namespace {
+
+// Enough threads for any machine, few enough that the chunks in flight
+// stay within a few MiB.
+constexpr int kMaxThreads = 256;
+
+// CLI11 checks the text of an option; these turn it into values.
+bool parseFormat(const std::string& text, Format& format) {
+  if (text == "text") {
+    format = Format::kText;
+  } else if (text == "json" || text == "jsonl") {
+    format = Format::kJsonLines;
+  } else if (text == "csv") {
+    format = Format::kCsv;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// A coefficient given on the command line: the whole argument a decimal
+// 32-bit integer.
+bool parseCoefficient(const std::string& text, int32_t& value) {
+  const char* last = text.data() + text.size();
+  const auto [end, error] = std::from_chars(text.data(), last, value);
+  return !text.empty() && error == std::errc() && end == last;
+}
+
+int defaultThreads() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  if (cores == 0) return 1;
+  return cores > static_cast<unsigned>(kMaxThreads) ? kMaxThreads : static_cast<int>(cores);
+}
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "velrin: %s\nRun with --help for more information.\n", message.c_str());
+  return 2;
+}
+
+int runReport(int32_t a, int32_t b, Format format, Rules rules) {
+  const CurveAnalysis analysis = analyzeCurve(a, b, rules);
+  if (format == Format::kText) {
+    writeTextReport(analysis, stdout);
+  } else {
+    OutputBuffer out;
+    if (format == Format::kCsv) {
+      out.append(csvHeader());
+      appendCsvRecord(analysis, 0, out);
+    } else {
+      appendJsonRecord(analysis, 0, out);
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+  }
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fputs("velrin: cannot write the report\n", stderr);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int runCommandLine(int argc, const char* const* argv) {
+  CLI::App app(
+      "velrin: 3-isogeny descent on the elliptic curves y^2 + Axy + By = x^3 over Q.\n"
+      "With no command, the interactive dialogue on standard input.",
+      "velrin");
+  app.set_version_flag("--version", std::string("velrin ") + VELRIN_VERSION);
+  app.require_subcommand(0, 1);
+  app.failure_message([](const CLI::App*, const CLI::Error& e) {
+    return std::string("velrin: ") + e.what() + "\nRun with --help for more information.\n";
+  });
+  bool classic = false;
+  app.add_flag("--classic", classic,
+               "the original program's rules (the model as typed, primes up to 611951), for "
+               "comparison with it")
+      ->configurable(false);
+
+  // Set before the commands are added, whose settings copy it: --classic
+  // is accepted after the command too.
+  app.fallthrough();
+
+  std::string formatText = "text";
+  const auto addFormat = [&](CLI::App* command) {
+    command->add_option("--format", formatText, "text, json (same as jsonl), jsonl or csv")
+        ->check(CLI::IsMember({"text", "json", "jsonl", "csv"}));
+  };
+  int threads = defaultThreads();
+  const auto addThreads = [&](CLI::App* command) {
+    command
+        ->add_option("--threads", threads,
+                     "threads that analyse (default: every core); the output is the same")
+        ->check(CLI::Range(1, kMaxThreads));
+  };
+  bool summary = false;
+  bool quiet = false;
+
+  CLI::App* report = app.add_subcommand("report", "the report of one curve, without prompts");
+  std::string aText;
+  std::string bText;
+  report->add_option("A", aText, "the coefficient A")->required();
+  report->add_option("B", bText, "the coefficient B")->required();
+  addFormat(report);
+
+  CLI::App* batch = app.add_subcommand(
+      "batch", "one record per line \"A B\", \"A,B\" or \"[A,B]\" of FILE or standard input");
+  BatchOptions batchOptions;
+  batch->add_option("FILE", batchOptions.input, "the pairs, one a line (default: standard input)");
+  addFormat(batch);
+  addThreads(batch);
+  batch->add_flag("--summary", summary, "a table of the results on standard error at the end");
+  batch->add_flag("--quiet", quiet, "no progress meter on standard error");
+
+  CLI::App* scan = app.add_subcommand("scan", "the record of every pair of a box");
+  ScanOptions scanOptions;
+  std::string aRange;
+  std::string bRange;
+  std::string shardText = "1/1";
+  scan->add_option("--a", aRange, "the range MIN:MAX of A")->required();
+  scan->add_option("--b", bRange, "the range MIN:MAX of B")->required();
+  addFormat(scan);
+  addThreads(scan);
+  scan->add_option("--shard", shardText,
+                   "K/N: the K-th of N contiguous parts; the N outputs in order make the whole");
+  scan->add_option("--output", scanOptions.output,
+                   "write to FILE; run again after an interruption to continue where it stopped");
+  scan->add_flag("--summary", summary, "a table of the results on standard error at the end");
+  scan->add_flag("--quiet", quiet, "no progress meter on standard error");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int status = app.exit(e);
+    return status == 0 ? 0 : 2;
+  }
+
+  const Rules rules = classic ? Rules::kClassic : Rules::kTrue;
+  Format format = Format::kText;
+  parseFormat(formatText, format);
+
+  if (*report) {
+    int32_t a = 0;
+    int32_t b = 0;
+    if (!parseCoefficient(aText, a)) {
+      return usageError("A must be an integer from -2147483648 to 2147483647, not \"" + aText +
+                        "\"");
+    }
+    if (!parseCoefficient(bText, b)) {
+      return usageError("B must be an integer from -2147483648 to 2147483647, not \"" + bText +
+                        "\"");
+    }
+    return runReport(a, b, format, rules);
+  }
+  if (*batch) {
+    batchOptions.format = format;
+    batchOptions.rules = rules;
+    batchOptions.threads = threads;
+    batchOptions.summary = summary;
+    batchOptions.quiet = quiet;
+    return runBatch(batchOptions);
+  }
+  if (*scan) {
+    const std::optional<Interval> a = parseInterval(aRange);
+    const std::optional<Interval> b = parseInterval(bRange);
+    const std::optional<Shard> shard = parseShard(shardText);
+    if (!a) return usageError("--a must be MIN:MAX with 32-bit integers MIN <= MAX: " + aRange);
+    if (!b) return usageError("--b must be MIN:MAX with 32-bit integers MIN <= MAX: " + bRange);
+    if (!shard) return usageError("--shard must be K/N with 1 <= K <= N: " + shardText);
+    scanOptions.a = *a;
+    scanOptions.b = *b;
+    scanOptions.shard = *shard;
+    scanOptions.format = format;
+    scanOptions.rules = rules;
+    scanOptions.threads = threads;
+    scanOptions.summary = summary;
+    scanOptions.quiet = quiet;
+    return runScan(scanOptions);
+  }
+  LineReader in(STDIN_FILENO, stdout);
+  return runDialogue(in, stdout, rules);
+}
+
+}  // namespace velrin::cli
