@@ -11,6 +11,9 @@
 
 #include "allocation_counter.hpp"
 #include "curve/curve.hpp"
+#include "descent/local_images.hpp"
+#include "descent/report.hpp"
+#include "descent/selmer.hpp"
 #include "descent/f3_matrix.hpp"
 
 namespace velrin {
@@ -62,7 +65,7 @@ void BM_SelmerDimensions(benchmark::State& state) {
     curve.setCoefficients(input.a, input.b);
     for (auto _ : state) {
       curve.selmerDims = {0, 0};
-      benchmark::DoNotOptimize(curve.selmerDimensions());
+      benchmark::DoNotOptimize(selmerDimensions(curve));
     }
     countCandidates(state, curve);
   }
@@ -81,7 +84,7 @@ void BM_Report(benchmark::State& state) {
     Curve curve(sink, kPaths);
     const bench::HeapMeter heap;
     for (auto _ : state) {
-      if (curve.setCoefficients(input.a, input.b) != 0) curve.printReport();
+      if (curve.setCoefficients(input.a, input.b) != 0) printReport(curve);
     }
     heap.report(state, state.iterations());
     countCandidates(state, curve);

@@ -27,6 +27,9 @@
 #include "arith/factored_integer.hpp"
 #include "arith/prime_table.hpp"
 #include "curve/curve.hpp"
+#include "descent/local_images.hpp"
+#include "descent/report.hpp"
+#include "descent/selmer.hpp"
 #include "null_sink.hpp"
 
 namespace velrin {
@@ -82,7 +85,7 @@ double reportInto(int32_t a, int32_t b, Paths paths, std::string& text) {
   {
     Curve curve(memory, paths);
     const Clock::time_point start = Clock::now();
-    if (curve.setCoefficients(a, b) != 0) curve.printReport();
+    if (curve.setCoefficients(a, b) != 0) printReport(curve);
     seconds = secondsSince(start);
   }
   std::fclose(memory);
@@ -118,7 +121,7 @@ FastTimes timeFast(int32_t a, int32_t b) {
   while (wall.size() < 20 || (secondsSince(begin) < 0.25 && wall.size() < 100000)) {
     const double cpuStart = threadSeconds();
     const Clock::time_point start = Clock::now();
-    if (curve.setCoefficients(a, b) != 0) curve.printReport();
+    if (curve.setCoefficients(a, b) != 0) printReport(curve);
     wall.push_back(secondsSince(start));
     const double cpu = threadSeconds() - cpuStart;
     worst = std::max(worst, std::min(cpu, wall.back()));
@@ -169,7 +172,7 @@ PlainShape predictPlain(int32_t a, int32_t b) {
   int64_t accepted = 0;
   const Clock::time_point sampling = Clock::now();
   while (samples < kMaxSamples && (samples % 16 != 0 || secondsSince(sampling) < 1.0)) {
-    accepted += curve.inLocalImages(sample[samples++]);
+    accepted += inLocalImages(curve, sample[samples++]);
   }
   const double spent = secondsSince(sampling);
   shape.predicted = scan + shape.candidates * spent / static_cast<double>(samples);

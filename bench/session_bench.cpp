@@ -51,7 +51,7 @@ void runSession(benchmark::State& state, bool smallOnly) {
   const bench::HeapMeter heap;
   for (auto _ : state) {
     LineReader reader(input);
-    benchmark::DoNotOptimize(runDialogue(reader, sink, kPaths));
+    benchmark::DoNotOptimize(runDialogue(reader, sink, Rules::kClassic, kPaths));
   }
   heap.report(state, state.iterations() * state.range(0));
   std::fclose(sink);

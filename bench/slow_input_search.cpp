@@ -31,6 +31,9 @@
 #include "arith/factor_search.hpp"
 #include "arith/prime_table.hpp"
 #include "curve/curve.hpp"
+#include "descent/local_images.hpp"
+#include "descent/report.hpp"
+#include "descent/selmer.hpp"
 #include "null_sink.hpp"
 #include "xorshift.hpp"
 
@@ -48,9 +51,9 @@ struct Find {
 };
 
 // Images of E(Q_p) -> Q_p^*/Q_p^*3 as BadPrimeNode numbers them.
-constexpr int32_t kTrivialImage = 0;
-constexpr int32_t kUnitImage = 1;
-constexpr int32_t kImageOfB = 2;
+constexpr LocalImage kTrivialImage = LocalImage::kTrivial;
+constexpr LocalImage kUnitImage = LocalImage::kUnits;
+constexpr LocalImage kImageOfB = LocalImage::kGeneratedByB;
 
 // Expected number of steps of the plain path's least-root search on a random
 // unit modulo p: for p = 1 (mod 3) two units in three are no cubes and cost
@@ -111,7 +114,7 @@ std::string describeNodes(const Curve& curve) {
   for (const BadPrimeNode* node = curve.head; node->prime != 0; node = node->next) {
     char item[48];
     std::snprintf(item, sizeof item, "%s%d:%s/%d", text.empty() ? "" : " ", node->prime,
-                  node->kodaira.c_str(), node->imageKind);
+                  node->kodaira.c_str(), static_cast<int>(node->imageKind));
     text.append(item);
   }
   return text;
@@ -122,7 +125,7 @@ double fastPassSeconds(Curve& curve, int32_t a, int32_t b, int32_t repeats) {
   double best = 1e9;
   for (int32_t r = 0; r < repeats; ++r) {
     const auto start = std::chrono::steady_clock::now();
-    if (curve.setCoefficients(a, b) != 0) curve.printReport();
+    if (curve.setCoefficients(a, b) != 0) printReport(curve);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     best = std::min(best, took.count());
   }

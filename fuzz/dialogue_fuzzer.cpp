@@ -361,7 +361,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::FILE* out = open_memstream(&buffer, &length);
   if (out == nullptr) std::abort();
   velrin::LineReader in(input);
-  const int status = velrin::runDialogue(in, out);
+  const int status = velrin::runDialogue(in, out, velrin::Rules::kClassic);
   std::fclose(out);
   const std::string output(buffer, length);
   std::free(buffer);

@@ -21,7 +21,7 @@ struct BadPrimeNode {
   /// by imageKind: trivial, units times cubes, <B>, the whole group.
   std::array<std::string, 4> imageNames;
   LocalImage imageKind = LocalImage::kTrivial;  ///< the local image at p
-  int32_t dimDelta = 0;   ///< term of p in dim Sel(E/Q) - dim Sel(E^/Q)
+  int32_t dimDelta = 0;                         ///< term of p in dim Sel(E/Q) - dim Sel(E^/Q)
 };
 
 /// Releases node and every node behind it, the last first; node != nullptr.

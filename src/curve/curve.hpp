@@ -12,10 +12,12 @@
 namespace velrin {
 
 /// The curve E: y^2 + Axy + By = x^3 under the original program's rules,
-/// its list of bad primes and the results of the 3-isogeny descent. One
-/// Curve serves every pass; setCoefficients resets it for each new pair of
-/// coefficients. With out == nullptr it prints nothing and keeps the
-/// factorisation's warnings in `warnings` only.
+/// its list of bad primes and the results of the 3-isogeny descent, which
+/// the functions of descent/ (inLocalImages, countSelmerElements,
+/// selmerDimensions, printReport) compute on it. One Curve serves every
+/// pass; setCoefficients resets it for each new pair of coefficients. With
+/// out == nullptr it prints nothing and keeps the factorisation's warnings
+/// in `warnings` only.
 class Curve {
  public:
   explicit Curve(std::FILE* out = stdout, Paths paths = Paths::kFast);
@@ -38,20 +40,9 @@ class Curve {
   /// E has good reduction at p (after scaling), which leaves node open.
   void classifyPrime(int32_t p, BadPrimeNode& node);
 
-  /// Returns 1 when m lies, modulo cubes, in the local image at every bad
-  /// prime, else 0. m is a candidate of the descent, exact.
-  int32_t inLocalImages(const FactoredInteger& m) const;
-
-  /// Adds to selmerDims[0] the number of accepted candidates m * r, with r
-  /// running over the products of the primes from node on, each to the
-  /// exponent 0, 1 or 2.
-  void countSelmerElements(const FactoredInteger& m, const BadPrimeNode* node);
-
-  /// Computes dim Sel(E^/Q) and dim Sel(E/Q) into selmerDims.
-  const std::array<int32_t, 2>& selmerDimensions();
-
-  /// Prints lines [2] to [4] of the report.
-  void printReport();
+  /// Where the record prints, or nullptr for none; the algorithms it runs.
+  std::FILE* out() const { return out_; }
+  Paths paths() const { return paths_; }
 
   int64_t a = 0;                        ///< the coefficient A
   int64_t b = 0;                        ///< the coefficient B
@@ -64,10 +55,6 @@ class Curve {
   FactorizeWarnings warnings;  ///< raised by the last scan's factorisation
 
  private:
-  /// Dimension of Sel(E^/Q) from the local conditions as linear forms over
-  /// F_3 on the exponents of the candidates, without enumerating them.
-  int32_t selmerDimensionByElimination() const;
-
   std::FILE* out_;
   Paths paths_;
 };

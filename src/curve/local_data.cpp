@@ -7,8 +7,8 @@
 namespace velrin {
 
 std::string_view imageText(LocalImage image) {
-  static constexpr std::array<std::string_view, 4> kTexts = {
-      "{e}", "Zp^{*}Qp^*3/Qp^{*3}", "<BQp^{*3}>", "Qp^{*}/Qp^{*3}"};
+  static constexpr std::array<std::string_view, 4> kTexts = {"{e}", "Zp^{*}Qp^*3/Qp^{*3}",
+                                                             "<BQp^{*3}>", "Qp^{*}/Qp^{*3}"};
   return kTexts[static_cast<size_t>(image)];
 }
 

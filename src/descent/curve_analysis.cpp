@@ -81,7 +81,7 @@ void analyzeClassic(CurveAnalysis& analysis, Paths paths) {
     const LocalDatum local = classifyClassic(curve.a, curve.b, node->prime);
     addBadPrime(analysis, local);
   }
-  analysis.selmerDims = curve.selmerDimensions();
+  analysis.selmerDims = selmerDimensions(curve);
 }
 
 }  // namespace

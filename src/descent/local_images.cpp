@@ -23,23 +23,25 @@ int32_t cubeTest(int64_t n, int32_t m, Paths paths) {
 
 }  // namespace
 
-int32_t Curve::inLocalImages(const FactoredInteger& m) const {
-  for (const BadPrimeNode* node = head; node->prime != 0; node = node->next) {
+int32_t inLocalImages(const Curve& curve, const FactoredInteger& m) {
+  const Paths paths = curve.paths();
+  const int64_t b = curve.b;
+  for (const BadPrimeNode* node = curve.head; node->prime != 0; node = node->next) {
     const int32_t p = node->prime;
     bool passes = true;
     if (node->imageKind == kTrivialImage) {
       // m must be a cube in Q_p^*: a unit that is a cube modulo 9 at 3,
       // modulo p when p = 1 (mod 3); any unit for the other primes.
       if (p == 3) {
-        passes = cubeTest(m.residue(9), 9, paths_) > 0;
+        passes = cubeTest(m.residue(9), 9, paths) > 0;
       } else if ((p - 1) % 3 == 0) {
-        passes = cubeTest(m.residue(p), p, paths_) > 0;
+        passes = cubeTest(m.residue(p), p, paths) > 0;
       } else {
         passes = m.residue(p) != 0;
       }
     } else if (node->imageKind == kUnitImage) {
       // Units times cubes: the candidates carry p to at most the square.
-      passes = cubeTest(m.residue(p), p, paths_) != 0;
+      passes = cubeTest(m.residue(p), p, paths) != 0;
     } else if (node->imageKind == kImageOfB) {
       // m lies in <B> Q_p^*3 when one of m, mB, mB^2 is a cube in Q_p^*:
       // its valuation a multiple of 3 and its unit part a cube modulo p.
@@ -50,7 +52,7 @@ int32_t Curve::inLocalImages(const FactoredInteger& m) const {
       passes = false;
       int64_t unit = unitOfM;
       for (int32_t k = 0; k < 3; ++k, unit = unit * unitOfB % p) {
-        if ((v + k * w) % 3 == 0 && cubeTest(unit, p, paths_) > 0) passes = true;
+        if ((v + k * w) % 3 == 0 && cubeTest(unit, p, paths) > 0) passes = true;
       }
     }
     if (!passes) return 0;
@@ -155,7 +157,8 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   }
   uint32_t characterOnes = 0;
   uint32_t characterTwos = 0;
-  for (size_t j = 0; j < generators.size(); ++j) setEntry(characterOnes, characterTwos, j, classes[j]);
+  for (size_t j = 0; j < generators.size(); ++j)
+    setEntry(characterOnes, characterTwos, j, classes[j]);
 
   if (local.image == LocalImage::kTrivial) {
     conditions.addRow(valuationBit, 0);

@@ -3,11 +3,18 @@
 #include <cstdint>
 #include <span>
 
+#include "arith/factored_integer.hpp"
 #include "curve/bad_prime_node.hpp"
+#include "curve/curve.hpp"
 #include "curve/local_data.hpp"
 #include "descent/f3_matrix.hpp"
 
 namespace velrin {
+
+/// Classic rules: returns 1 when m lies, modulo cubes, in the local image at
+/// every bad prime of the curve's list, else 0. m is a candidate of the
+/// descent, exact.
+int32_t inLocalImages(const Curve& curve, const FactoredInteger& m);
 
 /// Classic rules: appends to conditions the linear forms over F_3 whose
 /// common kernel is the set of candidates that lie in the local image at

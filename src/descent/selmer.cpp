@@ -1,3 +1,5 @@
+#include "descent/selmer.hpp"
+
 #include <array>
 #include <cstddef>
 #include <vector>
@@ -6,56 +8,62 @@
 #include "curve/curve.hpp"
 #include "descent/f3_matrix.hpp"
 #include "descent/local_images.hpp"
-#include "descent/selmer.hpp"
 
 namespace velrin {
 
-void Curve::countSelmerElements(const FactoredInteger& m, const BadPrimeNode* node) {
+void countSelmerElements(Curve& curve, const FactoredInteger& m, const BadPrimeNode* node) {
   const int32_t p = node->prime;
   if (p == 0) {
-    if (inLocalImages(m) != 0) ++selmerDims[0];
+    if (inLocalImages(curve, m) != 0) ++curve.selmerDims[0];
     return;
   }
   // Depth first: the exponent of the head's prime changes slowest.
   for (int32_t exponent = 0; exponent < 3; ++exponent) {
-    countSelmerElements(m.times(p, exponent), node->next);
+    countSelmerElements(curve, m.times(p, exponent), node->next);
   }
 }
 
-int32_t Curve::selmerDimensionByElimination() const {
+namespace {
+
+// Dimension of Sel(E^/Q) from the local conditions as linear forms over F_3
+// on the exponents of the candidates, without enumerating them.
+int32_t selmerDimensionByElimination(const Curve& curve) {
   // The candidates are the products of the generators to exponents 0, 1, 2,
   // that is F_3^n; the accepted ones form the common kernel of the local
   // conditions, so their count is 3^(n - rank).
   std::vector<int32_t> generators;
-  if (threeIsBad == 0) generators.push_back(3);
-  for (const BadPrimeNode* node = head; node->prime != 0; node = node->next) {
+  if (curve.threeIsBad == 0) generators.push_back(3);
+  for (const BadPrimeNode* node = curve.head; node->prime != 0; node = node->next) {
     generators.push_back(node->prime);
   }
   F3Matrix conditions;
-  for (const BadPrimeNode* node = head; node->prime != 0; node = node->next) {
-    appendLocalConditions(*node, b, generators, conditions);
+  for (const BadPrimeNode* node = curve.head; node->prime != 0; node = node->next) {
+    appendLocalConditions(*node, curve.b, generators, conditions);
   }
   return static_cast<int32_t>(generators.size()) - conditions.rank();
 }
 
-const std::array<int32_t, 2>& Curve::selmerDimensions() {
-  if (paths_ == Paths::kPlain) {
+}  // namespace
+
+const std::array<int32_t, 2>& selmerDimensions(Curve& curve) {
+  std::array<int32_t, 2>& dims = curve.selmerDims;
+  if (curve.paths() == Paths::kPlain) {
     // Every candidate s * p1^e1 * ... * pk^ek, exact, with the seeds s = 3
     // and 9 standing for the prime 3 when no node of the list holds it.
-    countSelmerElements(FactoredInteger(), head);
-    if (threeIsBad == 0) {
-      countSelmerElements(FactoredInteger().times(3, 1), head);
-      countSelmerElements(FactoredInteger().times(3, 2), head);
+    countSelmerElements(curve, FactoredInteger(), curve.head);
+    if (curve.threeIsBad == 0) {
+      countSelmerElements(curve, FactoredInteger().times(3, 1), curve.head);
+      countSelmerElements(curve, FactoredInteger().times(3, 2), curve.head);
     }
-    selmerDims[0] = valuation(selmerDims[0], 3);
+    dims[0] = valuation(dims[0], 3);
   } else {
-    selmerDims[0] += selmerDimensionByElimination();
+    dims[0] += selmerDimensionByElimination(curve);
   }
-  selmerDims[1] = selmerDims[0];
-  for (const BadPrimeNode* node = head; node->prime != 0; node = node->next) {
-    selmerDims[1] += node->dimDelta;
+  dims[1] = dims[0];
+  for (const BadPrimeNode* node = curve.head; node->prime != 0; node = node->next) {
+    dims[1] += node->dimDelta;
   }
-  return selmerDims;
+  return dims;
 }
 
 }  // namespace velrin

@@ -1,11 +1,27 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
+#include "arith/factored_integer.hpp"
+#include "curve/curve.hpp"
 #include "curve/local_data.hpp"
 
 namespace velrin {
+
+/// Classic rules: adds to curve.selmerDims[0] the number of accepted
+/// candidates m * r, with r running over the products of the primes from
+/// node on, each to the exponent 0, 1 or 2 (depth first, the exponent of
+/// the first prime changing slowest).
+void countSelmerElements(Curve& curve, const FactoredInteger& m, const BadPrimeNode* node);
+
+/// Classic rules: computes dim Sel(E^/Q) and dim Sel(E/Q) into
+/// curve.selmerDims (cleared by setCoefficients) and returns them; the
+/// candidates are the products of the listed primes and, when 3 is not
+/// among them, of the seeds 3 and 9. The plain record enumerates them, the
+/// fast one eliminates over F_3.
+const std::array<int32_t, 2>& selmerDimensions(Curve& curve);
 
 /// dim Sel(E^/Q) under the true rules: the classes m in Q^*/Q^*3 that lie
 /// in the local image at every prime. m is a unit (modulo cubes) at every

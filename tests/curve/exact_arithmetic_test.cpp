@@ -11,6 +11,9 @@
 #include "arith/factored_integer.hpp"
 #include "arith/integer_primitives.hpp"
 #include "curve/curve.hpp"
+#include "descent/local_images.hpp"
+#include "descent/report.hpp"
+#include "descent/selmer.hpp"
 #include "support/report_capture.hpp"
 #include "support/wrapping_reference.hpp"
 
@@ -34,10 +37,10 @@ int32_t exactCandidateCount(int32_t A, int32_t B) {
   int32_t count = -1;
   if (curve.setCoefficients(A, B) != 0 && !curve.tooLarge) {
     curve.selmerDims[0] = 0;
-    curve.countSelmerElements(FactoredInteger(), curve.head);
+    countSelmerElements(curve, FactoredInteger(), curve.head);
     if (curve.threeIsBad == 0) {
-      curve.countSelmerElements(FactoredInteger().times(3, 1), curve.head);
-      curve.countSelmerElements(FactoredInteger().times(3, 2), curve.head);
+      countSelmerElements(curve, FactoredInteger().times(3, 1), curve.head);
+      countSelmerElements(curve, FactoredInteger().times(3, 2), curve.head);
     }
     count = curve.selmerDims[0];
   }

@@ -8,6 +8,9 @@
 
 #include "arith/prime_factors.hpp"
 #include "curve/curve.hpp"
+#include "descent/local_images.hpp"
+#include "descent/report.hpp"
+#include "descent/selmer.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -137,7 +140,7 @@ TEST(ScanBadPrimes, EveryPassStartsFromOneOpenNode) {
   Curve curve(out.stream());
   BadPrimeNode* const head = curve.head;
   ASSERT_EQ(curve.setCoefficients(3, 2), 1);
-  curve.printReport();
+  printReport(curve);
   EXPECT_NE(curve.head->next, nullptr);
   // A singular curve still clears the previous list and results.
   EXPECT_EQ(curve.setCoefficients(6, 8), 0);

@@ -13,6 +13,9 @@
 #include "arith/factored_integer.hpp"
 #include "arith/integer_primitives.hpp"
 #include "curve/curve.hpp"
+#include "descent/local_images.hpp"
+#include "descent/report.hpp"
+#include "descent/selmer.hpp"
 #include "support/powers_of_three.hpp"
 
 namespace velrin {
@@ -52,7 +55,7 @@ TEST(SelmerCount, AcceptedCandidatesNumberAPowerOfThree) {
     SCOPED_TRACE(testing::Message() << "A=" << a << " B=" << b);
     if (fast.setCoefficients(a, b) == 0 || fast.tooLarge) continue;
     ++analysed;
-    const int32_t fastDimension = fast.selmerDimensions()[0];
+    const int32_t fastDimension = selmerDimensions(fast)[0];
 
     int32_t primes = 0;
     int32_t largest = 0;
@@ -64,10 +67,10 @@ TEST(SelmerCount, AcceptedCandidatesNumberAPowerOfThree) {
 
     ASSERT_EQ(plain.setCoefficients(a, b), 1);
     plain.selmerDims[0] = 0;
-    plain.countSelmerElements(FactoredInteger(), plain.head);
+    countSelmerElements(plain, FactoredInteger(), plain.head);
     if (plain.threeIsBad == 0) {
-      plain.countSelmerElements(FactoredInteger().times(3, 1), plain.head);
-      plain.countSelmerElements(FactoredInteger().times(3, 2), plain.head);
+      countSelmerElements(plain, FactoredInteger().times(3, 1), plain.head);
+      countSelmerElements(plain, FactoredInteger().times(3, 2), plain.head);
     }
     const int32_t count = plain.selmerDims[0];
     EXPECT_TRUE(isPowerOfThree(count)) << count;

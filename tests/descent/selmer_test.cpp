@@ -1,3 +1,5 @@
+#include "descent/selmer.hpp"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -5,6 +7,8 @@
 #include <vector>
 
 #include "curve/curve.hpp"
+#include "descent/local_images.hpp"
+#include "descent/report.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -58,7 +62,7 @@ TEST(SelmerDimensions, FromTheLocalImages) {
         node->next = new BadPrimeNode;
         node = node->next;
       }
-      EXPECT_EQ(curve.selmerDimensions(), row.dims);
+      EXPECT_EQ(selmerDimensions(curve), row.dims);
     }
   }
 }
@@ -82,7 +86,7 @@ TEST(PrintReport, BoundLineForEverySum) {
     CapturedOutput out;
     Curve curve(out.stream());
     ASSERT_EQ(curve.setCoefficients(row.a, row.b), 1);
-    curve.printReport();
+    printReport(curve);
     const std::string text = out.text();
     const std::string lineFour = row.lineFour;
     ASSERT_GE(text.size(), lineFour.size());

@@ -19,6 +19,9 @@
 #include <vector>
 
 #include "curve/curve.hpp"
+#include "descent/local_images.hpp"
+#include "descent/report.hpp"
+#include "descent/selmer.hpp"
 #include "dialogue/dialogue.hpp"
 #include "dialogue/line_reader.hpp"
 
@@ -239,7 +242,7 @@ TEST(LongSession, CurveReleasesEveryNode) {
       const size_t empty = liveHeapBytes();
       curve.setCoefficients(row.a, row.b);
       ASSERT_GE(badPrimeNodes(curve), row.minimumNodes);
-      curve.printReport();
+      printReport(curve);
       // New coefficients free the previous list before building their own:
       // a singular curve leaves exactly what a fresh Curve holds.
       curve.setCoefficients(0, 0);

@@ -1,5 +1,6 @@
 #include "support/report_capture.hpp"
 
+#include "descent/report.hpp"
 #include "dialogue/dialogue.hpp"
 #include "dialogue/line_reader.hpp"
 #include "support/captured_output.hpp"
@@ -10,7 +11,7 @@ std::string reportOf(int32_t A, int32_t B, Paths paths) {
   CapturedOutput out;
   {
     Curve curve(out.stream(), paths);
-    if (curve.setCoefficients(A, B) != 0) curve.printReport();
+    if (curve.setCoefficients(A, B) != 0) printReport(curve);
   }
   return out.text();
 }
