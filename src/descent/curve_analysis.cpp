@@ -24,7 +24,7 @@ void addBadPrime(CurveAnalysis& analysis, const LocalDatum& local) {
 // The true rules: the bad primes are the primes of B0 F0 on the minimal
 // model, each classified there, and the first dimension comes from the
 // local conditions by elimination over F_3.
-void analyzeMinimal(CurveAnalysis& analysis) {
+void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
   const PrimeFactors primesOfB = primeFactors(magnitudeOf(analysis.b));
   const MinimalModel model = minimalModel(analysis.a, analysis.b, primesOfB.primes());
   analysis.scale = model.scale;
@@ -51,7 +51,14 @@ void analyzeMinimal(CurveAnalysis& analysis) {
     if (local.prime != 0) addBadPrime(analysis, local);
   }
   analysis.status = CurveStatus::kAnalysed;
-  const int32_t d1 = minimalSelmerDimension(analysis.badPrimes(), model.b0);
+  // The plain path enumerates where that is feasible: at most 12 bad
+  // primes, all below 2^31.
+  bool enumerable = analysis.badPrimeCount <= 12;
+  for (const LocalDatum& local : analysis.badPrimes())
+    enumerable = enumerable && local.prime >> 31U == 0;
+  const int32_t d1 = paths == Paths::kPlain && enumerable
+                         ? minimalSelmerDimensionByEnumeration(analysis.badPrimes(), model.b0)
+                         : minimalSelmerDimension(analysis.badPrimes(), model.b0);
   int32_t d2 = d1;
   for (const LocalDatum& local : analysis.badPrimes()) d2 += local.term;
   analysis.selmerDims = {d1, d2};
@@ -98,7 +105,7 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths) {
   if (rules == Rules::kClassic) {
     analyzeClassic(analysis, paths);
   } else {
-    analyzeMinimal(analysis);
+    analyzeMinimal(analysis, paths);
   }
   return analysis;
 }

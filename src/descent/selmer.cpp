@@ -81,4 +81,67 @@ int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0
   return static_cast<int32_t>(badPrimes.size()) - conditions.rank();
 }
 
+namespace {
+
+// True when m = p^v w (w a unit, w = unit mod modulus) is a cube in Q_p^*:
+// 3 | v and w a cube modulo p, or modulo 9 at 3, by the plain root search.
+bool isLocalCube(int32_t v, int64_t unit, int32_t p) {
+  if (v % 3 != 0) return false;
+  const int32_t modulus = p == 3 ? 9 : p;
+  return cubeRootMod(unit, modulus) >= 0;
+}
+
+// Whether the candidate with the given exponents lies in the image at the
+// i-th bad prime.
+bool inMinimalImage(std::span<const LocalDatum> badPrimes, std::span<const int32_t> exponents,
+                    size_t i, int64_t b0) {
+  const LocalDatum& local = badPrimes[i];
+  const auto p = static_cast<int32_t>(local.prime);
+  const int64_t modulus = p == 3 ? 9 : p;
+  int64_t unit = 1;
+  for (size_t j = 0; j < badPrimes.size(); ++j) {
+    if (j == i) continue;
+    const auto g = static_cast<int64_t>(badPrimes[j].prime % static_cast<uint64_t>(modulus));
+    for (int32_t e = 0; e < exponents[j]; ++e) unit = unit * g % modulus;
+  }
+  const int32_t v = exponents[i];
+  switch (local.image) {
+    case LocalImage::kWholeGroup:
+      return true;
+    case LocalImage::kUnits:
+      return v % 3 == 0;
+    case LocalImage::kTrivial:
+      return isLocalCube(v, unit, p);
+    case LocalImage::kGeneratedByB:
+      break;
+  }
+  const int32_t w = valuation(b0, p);
+  const int64_t unitOfB = residue(b0 / power(p, w), modulus);
+  for (int32_t k = 0; k < 3; ++k, unit = unit * unitOfB % modulus) {
+    if (isLocalCube(v + k * w, unit, p)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int32_t minimalSelmerDimensionByEnumeration(std::span<const LocalDatum> badPrimes, int64_t b0) {
+  std::array<int32_t, 16> exponents{};
+  const std::span<int32_t> used(exponents.data(), badPrimes.size());
+  int64_t accepted = 0;
+  for (;;) {
+    bool passes = true;
+    for (size_t i = 0; i < badPrimes.size() && passes; ++i) {
+      passes = inMinimalImage(badPrimes, used, i, b0);
+    }
+    if (passes) ++accepted;
+    // The next exponent vector in base 3.
+    size_t j = 0;
+    while (j < used.size() && used[j] == 2) used[j++] = 0;
+    if (j == used.size()) break;
+    ++used[j];
+  }
+  return valuation(accepted, 3);
+}
+
 }  // namespace velrin

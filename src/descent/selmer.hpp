@@ -31,4 +31,12 @@ const std::array<int32_t, 2>& selmerDimensions(Curve& curve);
 /// the minimal model's local data, b0 its coefficient B0.
 int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0);
 
+/// The same by enumerating every candidate m = product of the bad primes
+/// to exponents 0, 1, 2 and testing it at each bad prime with the plain
+/// root searches: m lies in <B> when one of m, m B0, m B0^2 is a cube in
+/// Q_p^*, its valuation a multiple of 3 and its unit part a cube modulo p
+/// (modulo 9 at 3). The reference for the elimination; the bad primes are
+/// below 2^31 and at most 16.
+int32_t minimalSelmerDimensionByEnumeration(std::span<const LocalDatum> badPrimes, int64_t b0);
+
 }  // namespace velrin

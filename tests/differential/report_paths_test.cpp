@@ -21,6 +21,7 @@
 
 #include "arith/factored_integer.hpp"
 #include "curve/curve.hpp"
+#include "descent/curve_analysis.hpp"
 #include "descent/local_images.hpp"
 #include "descent/report.hpp"
 #include "descent/selmer.hpp"
@@ -181,6 +182,7 @@ struct Coverage {
   std::set<std::string> images;
   std::set<std::string> messages;
   int32_t mostBadPrimes = 0;
+  int32_t trueEnumerations = 0;  // curves whose true candidates were enumerated
 
   void add(std::string_view report) {
     const std::map<std::string, std::string_view> marks = {
@@ -220,8 +222,24 @@ std::string traceOf(const Coefficients& c) {
   return std::string("A=").append(std::to_string(c.a)).append(", B=").append(std::to_string(c.b));
 }
 
-// Compares the reports of the two paths on each curve; stops after a few
-// differences, since one fault usually shows on many curves.
+// True when the enumeration of the true rules' candidates, 3^n of them with
+// root searches of up to p steps at each bad prime, stays within the budget.
+bool trueEnumerationAffordable(const CurveAnalysis& analysis) {
+  int64_t candidates = 1;
+  int64_t stepsPerCandidate = 1;
+  for (const LocalDatum& local : analysis.badPrimes()) {
+    if (local.prime > 1000000 || candidates > kPlainBudget) return false;
+    candidates *= 3;
+    stepsPerCandidate += 9 + 3 * static_cast<int64_t>(local.prime);
+  }
+  return candidates * stepsPerCandidate <= 4 * kPlainBudget;
+}
+
+// Compares the reports of the two paths on each curve, under the classic
+// rules byte for byte and under the true rules the first dimension, which
+// the fast path finds by elimination and the plain one by testing every
+// candidate with root searches; stops after a few differences, since one
+// fault usually shows on many curves.
 Coverage compareReports(const std::vector<Coefficients>& curves) {
   Coverage coverage;
   int32_t differences = 0;
@@ -231,6 +249,12 @@ Coverage compareReports(const std::vector<Coefficients>& curves) {
     EXPECT_EQ(fast, plain) << traceOf(c);
     if (fast != plain && ++differences == 5) break;
     coverage.add(plain);
+    const CurveAnalysis fastTrue = analyzeCurve(c.a, c.b, Rules::kTrue, Paths::kFast);
+    if (!trueEnumerationAffordable(fastTrue)) continue;
+    ++coverage.trueEnumerations;
+    const CurveAnalysis plainTrue = analyzeCurve(c.a, c.b, Rules::kTrue, Paths::kPlain);
+    EXPECT_EQ(fastTrue.selmerDims, plainTrue.selmerDims) << traceOf(c) << " (true rules)";
+    if (fastTrue.selmerDims != plainTrue.selmerDims && ++differences == 5) break;
   }
   return coverage;
 }
@@ -253,6 +277,7 @@ TEST(ReportPaths, AgreeOnEveryReductionTypeAtTwoThreeFiveSevenAndThirteen) {
   const Coverage coverage = compareReports(curves);
   EXPECT_EQ(coverage.kodairaKinds, kAllKodairaKinds);
   EXPECT_EQ(coverage.images, kAllImages);
+  EXPECT_GE(coverage.trueEnumerations, 3000);
 }
 
 TEST(ReportPaths, AgreeOnCoefficientsOfEverySize) {
