@@ -1,0 +1,135 @@
+#pragma once
+
+// Runs the built program with an argument vector (no shell), its standard
+// input from given bytes and its standard output and error captured, for
+// the command-line tests.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace velrin::cli_test {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  std::string out;
+  std::string err;
+  int status = -1;  ///< the exit status; -1 when killed or timed out
+};
+
+inline std::string readWhole(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline void writeWhole(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+/// A directory of its own per test process, removed at the end.
+class TempDir {
+ public:
+  TempDir() {
+    path_ = fs::temp_directory_path() /
+            ("velrin-cli-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++));
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  static int& counter() {
+    static int next = 0;
+    return next;
+  }
+  fs::path path_;
+};
+
+/// Starts the program with args, stdin from inPath (or, when inPath is
+/// empty, from a pipe whose write end stays open in *heldPipe, so that a
+/// read would wait for ever), stdout and stderr to files. Returns its pid.
+inline pid_t startVelrin(const std::vector<std::string>& args, const fs::path& inPath,
+                         const fs::path& outPath, const fs::path& errPath,
+                         int* heldPipe = nullptr) {
+  int pipeEnds[2] = {-1, -1};
+  if (inPath.empty() && ::pipe(pipeEnds) != 0) return -1;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int in = inPath.empty() ? pipeEnds[0] : ::open(inPath.c_str(), O_RDONLY);
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0) ::_exit(127);
+    ::dup2(in, STDIN_FILENO);
+    ::dup2(out, STDOUT_FILENO);
+    ::dup2(err, STDERR_FILENO);
+    if (pipeEnds[1] >= 0) ::close(pipeEnds[1]);
+    std::vector<char*> argv;
+    std::string program = VELRIN_BINARY;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (std::string& arg : copies) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  if (pipeEnds[0] >= 0) ::close(pipeEnds[0]);
+  if (heldPipe != nullptr) *heldPipe = pipeEnds[1];
+  return pid;
+}
+
+/// Waits for pid; after timeout it is killed and -1 returned.
+inline int waitFor(pid_t pid, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  int status = 0;
+  for (;;) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (done < 0) return -1;
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+/// Runs the program to its end with the given standard input.
+inline CliRun runVelrin(const std::vector<std::string>& args, const std::string& input = "",
+                        std::chrono::milliseconds timeout = std::chrono::seconds(300)) {
+  TempDir dir;
+  writeWhole(dir / "in", input);
+  const pid_t pid = startVelrin(args, dir / "in", dir / "out", dir / "err");
+  CliRun run;
+  run.status = waitFor(pid, timeout);
+  run.out = readWhole(dir / "out");
+  run.err = readWhole(dir / "err");
+  return run;
+}
+
+/// The lines of text, without their newlines.
+inline std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace velrin::cli_test

@@ -1,0 +1,293 @@
+// Scans through the built program: the same bytes whatever the number of
+// threads and however the box is sharded; records that say what the text
+// report says; an output file that survives being killed at any moment.
+#include <gtest/gtest.h>
+#include <pty.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cli/cli_run.hpp"
+#include "cli/records.hpp"
+
+namespace velrin::cli_test {
+namespace {
+
+using nlohmann::json;
+
+// 61 * 81 = 4941 pairs: several chunks, singular pairs (B = 0, and
+// A^3 = 27B at (3, 1) and (6, 8)), 3 good and bad, several types.
+const std::vector<std::string> kBox = {"scan", "--a", "-30:30", "--b", "-40:40", "--quiet"};
+
+std::vector<std::string> plus(std::vector<std::string> args, const std::vector<std::string>& more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+TEST(Scan, OutputIsTheSameForEveryNumberOfThreads) {
+  for (const std::string format : {"jsonl", "csv", "text"}) {
+    for (const bool classic : {false, true}) {
+      SCOPED_TRACE(format + (classic ? " classic" : ""));
+      std::vector<std::string> args = plus(kBox, {"--format", format});
+      if (classic) args.push_back("--classic");
+      const CliRun one = runVelrin(plus(args, {"--threads", "1"}));
+      ASSERT_EQ(one.status, 0);
+      ASSERT_FALSE(one.out.empty());
+      for (const std::string threads : {"2", "3", "7"}) {
+        SCOPED_TRACE(threads + " threads");
+        EXPECT_EQ(runVelrin(plus(args, {"--threads", threads})).out, one.out);
+      }
+    }
+  }
+}
+
+TEST(Scan, ShardsConcatenatedInOrderAreTheWholeScan) {
+  struct Case {
+    std::vector<std::string> box;
+    int shards;
+  };
+  const std::vector<Case> cases = {{kBox, 2},
+                                   {kBox, 3},
+                                   {kBox, 7},
+                                   // More shards than pairs: some shards are empty.
+                                   {{"scan", "--a", "-1:0", "--b", "1:3", "--quiet"}, 7}};
+  for (const Case& c : cases) {
+    for (const std::string format : {"jsonl", "csv"}) {
+      SCOPED_TRACE(format + " in " + std::to_string(c.shards) + " shards");
+      const CliRun whole = runVelrin(plus(c.box, {"--format", format}));
+      std::string joined;
+      for (int k = 1; k <= c.shards; ++k) {
+        const std::string shard = std::to_string(k) + "/" + std::to_string(c.shards);
+        const CliRun part = runVelrin(plus(c.box, {"--format", format, "--shard", shard}));
+        EXPECT_EQ(part.status, 0);
+        joined += part.out;
+      }
+      EXPECT_EQ(joined, whole.out);
+    }
+  }
+}
+
+// What the text report of one curve says, read back from its lines.
+struct TextFacts {
+  std::string status = "analysed";
+  std::vector<std::string> primes;  // "p, kodaira, image text"
+  std::vector<std::string> warnings;
+  std::string dims;
+  std::string bound;
+};
+
+std::vector<TextFacts> readTextReports(const std::string& text) {
+  static const std::map<std::string, std::string> kWarnings = {
+      {"exceed the range of the type'__int64'!", "range_of_int64"},
+      {"exceed 50000th prime !", "beyond_prime_table"}};
+  std::vector<TextFacts> reports;
+  for (const std::string& line : linesOf(text)) {
+    if (line.starts_with("[1] ")) reports.emplace_back();
+    if (reports.empty()) continue;
+    TextFacts& facts = reports.back();
+    if (line == "[1] The curve E is singular.") facts.status = "singular";
+    if (line.starts_with("[2] The curve is too large")) facts.status = "too_large";
+    if (line.starts_with("{")) facts.primes.push_back(line.substr(1, line.rfind('}') - 1));
+    if (kWarnings.count(line) != 0) facts.warnings.push_back(kWarnings.at(line));
+    if (line.starts_with("[3] ")) facts.dims = line.substr(4);
+    if (line.starts_with("[4] ")) facts.bound = line.substr(4);
+  }
+  return reports;
+}
+
+TEST(Scan, RecordsSayWhatTheTextReportSays) {
+  static const std::map<std::string, std::string> kImageText = {{"trivial", "{e}"},
+                                                                {"units", "Zp^{*}Qp^*3/Qp^{*3}"},
+                                                                {"B", "<BQp^{*3}>"},
+                                                                {"whole", "Qp^{*}/Qp^{*3}"}};
+  // The classic rules over B around 611953 reach the end-of-table warning.
+  const std::vector<std::vector<std::string>> boxes = {
+      kBox, plus({"scan", "--a", "-2:2", "--b", "611940:611990", "--quiet"}, {"--classic"})};
+  for (const auto& box : boxes) {
+    const std::vector<TextFacts> text =
+        readTextReports(runVelrin(plus(box, {"--format", "text"})).out);
+    const std::vector<std::string> records =
+        linesOf(runVelrin(plus(box, {"--format", "jsonl"})).out);
+    ASSERT_EQ(text.size(), records.size());
+    bool warned = false;
+    for (size_t i = 0; i < records.size(); ++i) {
+      SCOPED_TRACE(records[i]);
+      const json record = json::parse(records[i]);
+      EXPECT_EQ(record["status"], text[i].status);
+      std::vector<std::string> primes;
+      for (const json& prime : record["bad_primes"]) {
+        primes.push_back(prime["p"].dump() + ", " + prime["kodaira"].get<std::string>() + ", " +
+                         kImageText.at(prime["image"]));
+      }
+      EXPECT_EQ(primes, text[i].primes);
+      EXPECT_EQ(record["warnings"].get<std::vector<std::string>>(), text[i].warnings);
+      warned = warned || !text[i].warnings.empty();
+      if (record["status"] != "analysed") continue;
+      const int dualDim = record["dim_sel_e_hat"];
+      const int dim = record["dim_sel_e"];
+      EXPECT_EQ(text[i].dims, "dim(Sel(E^/Q))=" + std::to_string(dualDim) +
+                                  ", dim(Sel(E/Q))=" + std::to_string(dim));
+      // Line [4] states the inclusive bound that the record holds.
+      const int bound = record["rank_bound"];
+      EXPECT_EQ(text[i].bound, bound == 0 ? "rankE(Q)=0" : "rankE(Q) < " + std::to_string(bound));
+    }
+    if (box.back() == "--classic") {
+      EXPECT_TRUE(warned);
+    }
+  }
+}
+
+// The file a killed scan left behind: the complete output cut at `cut`.
+void expectResumeCompletes(const std::vector<std::string>& args, const std::string& whole,
+                           size_t cut) {
+  TempDir dir;
+  const fs::path output = dir / "records";
+  writeWhole(output, whole.substr(0, cut));
+  const CliRun run = runVelrin(plus(args, {"--output", output.string()}));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(readWhole(output) == whole) << "cut at " << cut;
+}
+
+TEST(Scan, ResumingAfterATornWriteCompletesTheOutputExactly) {
+  std::mt19937_64 random(20261209);
+  for (const std::string format : {"jsonl", "csv", "text"}) {
+    for (const std::string shard : {"1/1", "2/3"}) {
+      SCOPED_TRACE(format + " shard " + shard);
+      const std::vector<std::string> args =
+          plus(kBox, {"--format", format, "--shard", shard, "--threads", "2"});
+      const std::string whole = runVelrin(args).out;
+      // The first bytes, each side of the first line ends, the end, and
+      // random places.
+      std::vector<size_t> cuts = {whole.size() - 1, whole.size()};
+      for (size_t i = 0; i < 8; ++i) cuts.push_back(i);
+      for (size_t i = 0, newline = 0; i < 5; ++i, ++newline) {
+        newline = whole.find('\n', newline);
+        cuts.insert(cuts.end(), {newline, newline + 1, newline + 2});
+      }
+      for (int i = 0; i < 12; ++i) cuts.push_back(random() % whole.size());
+      for (const size_t cut : cuts) expectResumeCompletes(args, whole, cut);
+    }
+  }
+}
+
+TEST(Scan, KilledAtRandomMomentsAndRunAgainGivesTheUninterruptedOutput) {
+  std::mt19937_64 random(4242);
+  for (const std::string format : {"jsonl", "csv"}) {
+    SCOPED_TRACE(format);
+    const std::vector<std::string> args =
+        plus({"scan", "--a", "-100:100", "--b", "-300:300", "--quiet", "--format", format},
+             {"--threads", "2"});
+    const std::string whole = runVelrin(args).out;
+    TempDir dir;
+    const fs::path output = dir / "records";
+    int kills = 0;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+      const pid_t pid = startVelrin(plus(args, {"--output", output.string()}), "/dev/null",
+                                    dir / "out", dir / "err");
+      // Up to 150 ms: the whole scan takes longer, so most runs are cut.
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % 150000));
+      int status = 0;
+      if (::waitpid(pid, &status, WNOHANG) == pid) {
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readWhole(dir / "err");
+        break;
+      }
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      ++kills;
+    }
+    const CliRun last = runVelrin(plus(args, {"--output", output.string()}));
+    EXPECT_EQ(last.status, 0) << last.err;
+    EXPECT_GT(kills, 0);
+    EXPECT_TRUE(readWhole(output) == whole) << "after " << kills << " kills";
+  }
+}
+
+TEST(Scan, RefusesToResumeInAFileOfAnotherScan) {
+  const std::string other =
+      runVelrin({"scan", "--a", "5:6", "--b", "1:9", "--format", "jsonl", "--quiet"}).out;
+  struct Case {
+    std::string content;
+    std::vector<std::string> format;
+  };
+  const std::vector<Case> cases = {
+      {other, {"--format", "jsonl"}},  // another box
+      {other, {"--format", "csv"}},    // another format
+      {"not a record\n", {"--format", "jsonl"}},
+      {"a,b\n", {"--format", "csv"}},  // not the header
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.content.substr(0, 20));
+    TempDir dir;
+    writeWhole(dir / "records", c.content);
+    const CliRun run =
+        runVelrin(plus(plus(kBox, c.format), {"--output", (dir / "records").string()}));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("cannot resume"), std::string::npos) << run.err;
+    EXPECT_EQ(readWhole(dir / "records"), c.content);
+  }
+}
+
+TEST(Scan, SummaryCountsWhatTheRecordsHold) {
+  const CliRun run = runVelrin(plus(kBox, {"--format", "jsonl", "--summary"}));
+  std::map<std::string, uint64_t> status;
+  std::map<int, uint64_t> bounds;
+  for (const std::string& line : linesOf(run.out)) {
+    const json record = json::parse(line);
+    ++status[record["status"]];
+    if (record["status"] == "analysed") ++bounds[record["rank_bound"].get<int>()];
+  }
+  EXPECT_GT(status["singular"], 0U);
+  const auto row = [](const std::string& name, uint64_t count) {
+    char text[80];
+    std::snprintf(text, sizeof text, "  %-28s %12llu\n", name.c_str(),
+                  static_cast<unsigned long long>(count));
+    return std::string(text);
+  };
+  EXPECT_NE(run.err.find(row("singular", status["singular"])), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(row("analysed", status["analysed"])), std::string::npos) << run.err;
+  for (const auto& [bound, count] : bounds) {
+    EXPECT_NE(run.err.find(row(std::to_string(bound), count)), std::string::npos) << bound;
+  }
+}
+
+// Runs a scan with stderr on a terminal (stdout to /dev/null) and returns
+// what the terminal showed.
+std::string terminalShows(const std::vector<std::string>& args) {
+  int master = -1;
+  const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDOUT_FILENO);
+    std::vector<std::string> copies = args;
+    std::vector<char*> argv = {const_cast<char*>(VELRIN_BINARY)};
+    for (std::string& arg : copies) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  std::string seen;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;) {
+    seen.append(buffer, static_cast<size_t>(got));
+  }
+  ::close(master);
+  ::waitpid(pid, nullptr, 0);
+  return seen;
+}
+
+TEST(Scan, ProgressGoesToATerminalUnlessQuiet) {
+  // Long enough (most of a second) for the meter, drawn every quarter
+  // second.
+  const std::vector<std::string> args = {"scan",     "--a", "-300:300",  "--b", "1:500",
+                                         "--format", "csv", "--threads", "1"};
+  const std::string shown = terminalShows(args);
+  EXPECT_NE(shown.find(" of 300500 curves"), std::string::npos) << shown;
+  EXPECT_NE(shown.find(" left"), std::string::npos);
+  EXPECT_EQ(terminalShows(plus(args, {"--quiet"})), "");
+}
+
+}  // namespace
+}  // namespace velrin::cli_test
