@@ -1,10 +1,21 @@
 #include "arith/modular.hpp"
 
 #include "arith/integer_primitives.hpp"
+#include "arith/wide_modular.hpp"
 
 namespace velrin {
 
 uint64_t powMod(uint64_t base, uint64_t exp, uint64_t m) {
+  if (m <= uint64_t{1} << 32U) {
+    // Residues below 2^32: a product stays below 2^64, one word division.
+    uint64_t result = 1 % m;
+    base %= m;
+    for (; exp > 0; exp >>= 1U) {
+      if ((exp & 1U) != 0) result = result * base % m;
+      base = base * base % m;
+    }
+    return result;
+  }
   uint64_t result = 1 % m;
   base %= m;
   while (exp > 0) {
@@ -25,15 +36,35 @@ int32_t cubeRootSign(int64_t n, int32_t m) {
   return powMod(r, (p - 1) / 3, p) == 1 ? 1 : -1;
 }
 
-CubicCharacter::CubicCharacter(uint64_t p) : p_(p), omega_(1) {
-  // Euler's criterion for cubes: x^((p-1)/3) is a cube root of unity, and it
-  // is 1 exactly for the cubes; the first non-cube fixes a generator omega.
-  for (uint64_t a = 2; omega_ == 1; ++a) omega_ = powMod(a, (p_ - 1) / 3, p_);
+int32_t cubeRootSignWide(__int128_t n, __uint128_t p) {
+  const __uint128_t r = residueWide(n, p);
+  if (r == 0) return 0;
+  if (p <= 3 || p % 3 != 1) return 1;
+  return powModWide(r, (p - 1) / 3, p) == 1 ? 1 : -1;
 }
 
-int32_t CubicCharacter::of(int64_t n) const {
-  const uint64_t r = static_cast<uint64_t>(residue(n, static_cast<int64_t>(p_)));
-  const uint64_t root = powMod(r, (p_ - 1) / 3, p_);
+CubicCharacter::CubicCharacter(__uint128_t p) : p_(p), omega_(1) {
+  // Euler's criterion for cubes: x^((p-1)/3) is a cube root of unity, and it
+  // is 1 exactly for the cubes; the first non-cube fixes a generator omega.
+  for (__uint128_t a = 2; omega_ == 1; ++a) omega_ = powModWide(a, (p_ - 1) / 3, p_);
+}
+
+int32_t CubicCharacter::of(__int128_t n) const {
+  // A 64-bit n modulo a 64-bit p needs no 128-bit division.
+  if (p_ >> 63U == 0 && n >= INT64_MIN && n <= INT64_MAX) {
+    return classOf(
+        static_cast<uint64_t>(residue(static_cast<int64_t>(n), static_cast<int64_t>(p_))));
+  }
+  return classOf(residueWide(n, p_));
+}
+
+int32_t CubicCharacter::ofUnsigned(__uint128_t n) const { return classOf(n % p_); }
+
+int32_t CubicCharacter::classOf(__uint128_t r) const {
+  const __uint128_t root =
+      p_ >> 64U == 0 ? powMod(static_cast<uint64_t>(r), static_cast<uint64_t>((p_ - 1) / 3),
+                              static_cast<uint64_t>(p_))
+                     : powModWide(r, (p_ - 1) / 3, p_);
   if (root == 1) return 0;
   return root == omega_ ? 1 : 2;
 }

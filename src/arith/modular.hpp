@@ -9,7 +9,8 @@ inline uint64_t mulMod(uint64_t a, uint64_t b, uint64_t m) {
   return static_cast<uint64_t>(static_cast<__uint128_t>(a) * b % m);
 }
 
-/// Returns base^exp mod m; 1 <= m < 2^64, any base, exp >= 0.
+/// Returns base^exp mod m; 1 <= m < 2^64, any base, exp >= 0. Moduli up to
+/// 2^32 keep every product in 64 bits.
 uint64_t powMod(uint64_t base, uint64_t exp, uint64_t m);
 
 /// Returns the sign of cubeRootMod(n, m) without searching for the root:
@@ -17,20 +18,34 @@ uint64_t powMod(uint64_t base, uint64_t exp, uint64_t m);
 /// m is 9 or a prime below 2^32; exact for every n.
 int32_t cubeRootSign(int64_t n, int32_t m);
 
+/// Returns the sign of the cube test modulo a prime p below 2^127: 0 when
+/// p | n, 1 when n is a non-zero cube modulo p, -1 when it is none; any
+/// signed 128-bit n. One modular power (Euler's criterion) for p = 1 (mod 3).
+int32_t cubeRootSignWide(__int128_t n, __uint128_t p);
+
 /// The cubic residue character modulo a prime p = 1 (mod 3), written
 /// additively: F_p^* / F_p^*3 is cyclic of order 3, and `of` maps a unit to
 /// its class as 0, 1 or 2, so that of(xy) = of(x) + of(y) (mod 3).
 class CubicCharacter {
  public:
-  /// p is a prime below 2^63 with p = 1 (mod 3).
-  explicit CubicCharacter(uint64_t p);
+  /// p is a prime below 2^127 with p = 1 (mod 3). Below 2^64 (the common
+  /// case, p < 2^32 nearly always) every power is taken in 64-bit words.
+  explicit CubicCharacter(__uint128_t p);
 
-  /// Returns the class of n in F_p^* / F_p^*3; n is prime to p.
-  int32_t of(int64_t n) const;
+  /// Returns the class of n in F_p^* / F_p^*3; n is prime to p, any signed
+  /// value up to 128 bits.
+  int32_t of(__int128_t n) const;
+
+  /// Returns the class of n in F_p^* / F_p^*3; n is prime to p, any
+  /// unsigned 128-bit value.
+  int32_t ofUnsigned(__uint128_t n) const;
 
  private:
-  uint64_t p_;
-  uint64_t omega_;  // a fixed primitive cube root of unity modulo p
+  /// The class of a residue r in [1, p).
+  int32_t classOf(__uint128_t r) const;
+
+  __uint128_t p_;
+  __uint128_t omega_;  // a fixed primitive cube root of unity modulo p
 };
 
 /// Returns the class of a unit of Z_3 in (Z/9)^* / {+-1}, cyclic of order 3
