@@ -4,8 +4,48 @@
 #include <cstddef>
 
 #include "arith/factor_search.hpp"
+#include "arith/pari_factor.hpp"
+#include "arith/trial_division.hpp"
 
 namespace velrin {
+
+namespace {
+
+// Pollard-Brent squarings spent on a wide composite before it goes to the
+// PARI library: they find a factor up to about 2^26 (see bench/RESULTS.md).
+constexpr uint64_t kWideRhoSteps = uint64_t{1} << 13U;
+
+/// Splits a wide composite m (odd, 2^64 <= m < 2^127, no prime factor
+/// below 1000, no perfect power) into parts whose primes are those of m,
+/// each pushed onto `pending` (which has room for 13 more).
+void splitWide(__uint128_t m, std::span<__uint128_t> pending, size_t& pendingCount) {
+  __uint128_t d = findDivisorWide(m, kWideRhoSteps);
+  if (d == 0) {
+    // No small factor: the library's quadratic sieve splits two primes near
+    // 2^47 in about 1.5 ms where rho needs about 2^24 steps. Its answer is
+    // checked: every part must divide m, and what they leave is kept.
+    std::array<__uint128_t, 16> parts{};
+    const size_t count = pariPrimeFactors(m, parts);
+    __uint128_t rest = m;
+    for (size_t i = 0; i < count; ++i) {
+      const __uint128_t q = parts[i];
+      if (q < 2 || q == m || rest % q != 0) continue;
+      while (rest % q == 0) rest /= q;
+      pending[pendingCount++] = q;
+    }
+    if (rest == 1) return;
+    if (rest != m) {
+      pending[pendingCount++] = rest;
+      return;
+    }
+    // The library failed or did not split m: rho always ends.
+    d = findDivisorWide(m, UINT64_MAX);
+  }
+  pending[pendingCount++] = d;
+  pending[pendingCount++] = m / d;
+}
+
+}  // namespace
 
 void PrimeFactors::add(__uint128_t p) {
   const auto end = primes_.begin() + count_;
@@ -18,51 +58,43 @@ void PrimeFactors::add(__uint128_t p) {
 
 PrimeFactors primeFactors(__uint128_t n) {
   PrimeFactors result;
-  // Trial division by the small primes, then Miller-Rabin and Pollard's rho
-  // on what is left.
-  static constexpr uint32_t kSmall[] = {2,  3,  5,  7,  11, 13, 17, 19, 23, 29, 31, 37,
-                                        41, 43, 47, 53, 59, 61, 67, 71, 73, 79, 83, 89,
-                                        97, 101, 103, 107, 109, 113, 127, 131, 137, 139, 149, 151,
-                                        157, 163, 167, 173, 179, 181, 191, 193, 197, 199, 211, 223,
-                                        227, 229, 233, 239, 241, 251, 257, 263, 269, 271, 277, 281,
-                                        283, 293, 307, 311, 313, 317, 331, 337, 347, 349, 353, 359,
-                                        367, 373, 379, 383, 389, 397, 401, 409, 419, 421, 431, 433,
-                                        439, 443, 449, 457, 461, 463, 467, 479, 487, 491, 499, 503,
-                                        509, 521, 523, 541, 547, 557, 563, 569, 571, 577, 587, 593,
-                                        599, 601, 607, 613, 617, 619, 631, 641, 643, 647, 653, 659,
-                                        661, 673, 677, 683, 691, 701, 709, 719, 727, 733, 739, 743,
-                                        751, 757, 761, 769, 773, 787, 797, 809, 811, 821, 823, 827,
-                                        829, 839, 853, 857, 859, 863, 877, 881, 883, 887, 907, 911,
-                                        919, 929, 937, 941, 947, 953, 967, 971, 977, 983, 991, 997};
-  for (const uint32_t p : kSmall) {
-    if (n < static_cast<__uint128_t>(p) * p) break;
-    if (n % p != 0) continue;
-    result.add(p);
-    do n /= p;
-    while (n % p == 0);
+  if (n == 0) {
+    result.markIncomplete();  // every prime divides 0: no finite answer
+    return result;
   }
+  n = removeSmallPrimes(n, result);
   if (n == 1) return result;
-  if (n < static_cast<__uint128_t>(1000) * 1000) {
+  if (n < static_cast<__uint128_t>(kTrialBound) * kTrialBound) {
     result.add(n);  // no factor up to its square root
     return result;
   }
-  if (n >> 63U != 0) {
-    // Beyond the 64-bit search: not split here.
-    result.markIncomplete();
-    return result;
-  }
-  std::array<uint64_t, 64> pending{};
+  // What is left has no prime factor below 1000. The parts on the stack
+  // always multiply to a divisor of it and each exceeds 1000, so there are
+  // at most 12 of them (1000^13 > 2^128).
+  std::array<__uint128_t, 32> pending{};
   size_t pendingCount = 0;
-  pending[pendingCount++] = static_cast<uint64_t>(n);
+  pending[pendingCount++] = n;
   while (pendingCount > 0) {
-    const uint64_t m = pending[--pendingCount];
-    if (isPrime(m)) {
+    const __uint128_t m = pending[--pendingCount];
+    if (m >> 127U != 0) {
+      result.markIncomplete();  // beyond the Montgomery arithmetic
+      continue;
+    }
+    if (m >> 64U == 0 ? isPrime(static_cast<uint64_t>(m)) : isPrimeWide(m)) {
       result.add(m);
       continue;
     }
-    const uint64_t d = findDivisor(m);
+    if (const __uint128_t root = perfectPowerRoot(m); root != 0) {
+      pending[pendingCount++] = root;
+      continue;
+    }
+    if (m >> 64U != 0) {
+      splitWide(m, pending, pendingCount);
+      continue;
+    }
+    const uint64_t d = findDivisor(static_cast<uint64_t>(m));
     pending[pendingCount++] = d;
-    pending[pendingCount++] = m / d;
+    pending[pendingCount++] = static_cast<uint64_t>(m) / d;
   }
   return result;
 }

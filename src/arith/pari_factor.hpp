@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace velrin {
+
+/// Writes the distinct prime factors of n, as the PARI library's Z_factor
+/// finds them (its primes are Baillie-PSW probable primes), into `primes`
+/// and returns how many; returns 0 when the library failed, with its error
+/// caught. 2 <= n < 2^128; `primes` has room for every distinct prime of n.
+/// Thread-safe: PARI is set up once per process and once per calling
+/// thread, each thread with its own fixed stack of kPariStackBytes.
+size_t pariPrimeFactors(__uint128_t n, std::span<__uint128_t> primes);
+
+/// The PARI stack of each thread: a number below 2^128 needs a few KiB;
+/// an overflow is an error that pariPrimeFactors catches, never growth.
+inline constexpr size_t kPariStackBytes = size_t{1} << 20U;
+
+}  // namespace velrin
