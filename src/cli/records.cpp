@@ -2,9 +2,6 @@
 
 #include <stdio.h>  // fopencookie, a glibc stream over callbacks
 
-#include <array>
-#include <string>
-
 #include "dialogue/text_report.hpp"
 
 namespace velrin::cli {
@@ -90,6 +87,32 @@ ssize_t appendToTarget(void* cookie, const char* bytes, size_t size) {
 
 }  // namespace
 
+void appendKodaira(KodairaSymbol symbol, OutputBuffer& out) {
+  switch (symbol.type) {
+    case ReductionType::kII:
+      out.append("II");
+      return;
+    case ReductionType::kIII:
+      out.append("III");
+      return;
+    case ReductionType::kIV:
+      out.append("IV");
+      return;
+    case ReductionType::kIVStar:
+      out.append("IV^*");
+      return;
+    case ReductionType::kIStar:
+      out.append('I');
+      out.appendInt(symbol.n);
+      out.append("^*");
+      return;
+    case ReductionType::kI:
+      break;
+  }
+  out.append('I');
+  out.appendInt(symbol.n);
+}
+
 std::string_view csvHeader() {
   return "a,b,ainvs,rules,status,scale,bad_primes,warnings,dim_sel_e_hat,dim_sel_e,rank_bound,"
          "line,text,reason\n";
@@ -127,7 +150,7 @@ void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer
     out.append("{\"p\":");
     out.appendUnsigned(datum.prime);
     out.append(",\"kodaira\":\"");
-    out.append(kodairaText(datum.kodaira));
+    appendKodaira(datum.kodaira, out);
     out.append("\",\"image\":\"");
     out.append(imageKey(datum.image));
     out.append("\",\"term\":");
@@ -181,7 +204,7 @@ void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer&
     out.append(separator);
     out.appendUnsigned(datum.prime);
     out.append(':');
-    out.append(kodairaText(datum.kodaira));
+    appendKodaira(datum.kodaira, out);
     out.append(':');
     out.append(imageKey(datum.image));
     out.append(':');

@@ -34,6 +34,10 @@ void appendCsvError(uint64_t line, std::string_view text, std::string_view reaso
 void appendTextError(uint64_t line, std::string_view text, std::string_view reason,
                      OutputBuffer& out);
 
+/// Appends the Kodaira symbol as line [2] writes it (kodairaText), without
+/// the temporary string: a scan writes one per bad prime.
+void appendKodaira(KodairaSymbol symbol, OutputBuffer& out);
+
 /// Appends text as a JSON string, quotes included. Bytes that do not form
 /// valid UTF-8 become U+FFFD, so the record stays valid JSON whatever the
 /// input line held.

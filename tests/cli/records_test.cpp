@@ -205,6 +205,19 @@ TEST(Records, JsonStringsStayValidWhateverTheBytes) {
   }
 }
 
+TEST(Records, KodairaSymbolsAreWrittenAsLineTwoWritesThem) {
+  for (const ReductionType type :
+       {ReductionType::kI, ReductionType::kII, ReductionType::kIII, ReductionType::kIV,
+        ReductionType::kIVStar, ReductionType::kIStar}) {
+    for (const int32_t n : {0, 1, 9, 10, 123}) {
+      const KodairaSymbol symbol{type, n};
+      cli::OutputBuffer out;
+      cli::appendKodaira(symbol, out);
+      EXPECT_EQ(out.view(), kodairaText(symbol));
+    }
+  }
+}
+
 TEST(Records, IntegersKeepEveryDigit) {
   const std::vector<std::pair<__uint128_t, std::string>> unsignedCases = {
       {0, "0"},

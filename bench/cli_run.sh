@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Builds Velrin in Release and times its command line, each figure against
+# its target:
+#   (a) velrin scan --a -1000:1000 --b 1:5000 --format jsonl > /dev/null
+#       (10,005,000 pairs) with 1 and 2 threads: curves per second and peak
+#       resident memory; beside it PARI/GP's ellglobalred (the field's usual
+#       tool for the bad primes and Kodaira symbols) over a random sample of
+#       the same box;
+#   (b) velrin batch --format jsonl --threads 1 on a file of 1,000,000
+#       random pairs with |A| <= 3000 and |B| <= 10^6;
+#   (c) the dialogue on a piped session of 100,000 curves (as bench/run.sh);
+#   (d) velrin_record_bench: the analysis against the writing of records.
+#
+# Usage: bench/cli_run.sh [--quick]
+#   --quick      a tenth of the scan box (A in [-100, 100]) and of the batch
+# Environment:
+#   BUILD_DIR    build directory (default: <repository>/build-release)
+#   RUNS         timed runs of each command, the median is shown (3)
+#   GP_SAMPLE    pairs of the box given to gp (100000)
+# Exit status 1 when a target is missed.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build-release}
+runs=${RUNS:-3}
+gp_sample=${GP_SAMPLE:-100000}
+a_range=-1000:1000
+batch_pairs=1000000
+if [[ ${1:-} == --quick ]]; then
+  a_range=-100:100
+  batch_pairs=100000
+fi
+
+echo "== Build (Release) in $build"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELRIN_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target velrin velrin_record_bench >/dev/null
+velrin=$build/velrin
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+status=0
+
+# Runs "$@" $runs times with stdout to /dev/null; sets median_s (wall
+# seconds) and peak_kib (the largest peak RSS of the runs).
+time_runs() {
+  local times=() rss
+  peak_kib=0
+  for ((run = 1; run <= runs; ++run)); do
+    local start end
+    start=$(date +%s%N)
+    /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null
+    end=$(date +%s%N)
+    times+=($((end - start)))
+    rss=$(tail -n 1 "$work/rss")
+    ((rss > peak_kib)) && peak_kib=$rss
+  done
+  median_s=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" |
+    awk '{ printf "%.3f", $1 / 1e9 }')
+}
+
+rate() { awk -v n="$1" -v t="$2" 'BEGIN { printf "%.0f", n / t }'; }
+check() {
+  if [[ $2 == 1 ]]; then
+    printf '%-58s met\n' "$1"
+  else
+    printf '%-58s MISSED\n' "$1"
+    status=1
+  fi
+}
+
+a_min=${a_range%:*}
+a_max=${a_range#*:}
+pairs=$(((a_max - a_min + 1) * 5000))
+echo
+echo "== (a) velrin scan --a $a_range --b 1:5000 --format jsonl > /dev/null ($pairs pairs), $runs runs"
+printf '%-10s %10s %14s %14s\n' threads "wall (s)" "curves/s" "peak RSS KiB"
+declare -A scan_rate scan_rss
+for threads in 1 2; do
+  time_runs "$velrin" scan --a "$a_range" --b 1:5000 --format jsonl --threads "$threads" --quiet
+  scan_rate[$threads]=$(rate "$pairs" "$median_s")
+  scan_rss[$threads]=$peak_kib
+  printf '%-10s %10s %14s %14s\n' "$threads" "$median_s" "${scan_rate[$threads]}" "$peak_kib"
+done
+
+# gp: ellglobalred (conductor, bad primes, Tamagawa numbers) on random
+# nonsingular pairs of the same box.
+cat >"$work/sample.gp" <<GP
+setrand(1); n = 0; t0 = getabstime();
+while (n < $gp_sample, a = ($a_min) + random($((a_max - a_min + 1))); b = 1 + random(5000); \
+  if (a^3 != 27*b, ellglobalred(ellinit([a,0,b,0,0])); n++));
+t = (getabstime() - t0) / 1000.; printf("%d %.3f\n", n, t);
+GP
+read -r gp_n gp_s < <(gp -q -f --default parisize=64000000 "$work/sample.gp" </dev/null)
+gp_rate=$(rate "$gp_n" "$gp_s")
+printf '%-10s %10s %14s %14s\n' "gp" "$gp_s" "$gp_rate" "(ellglobalred on $gp_n random pairs of the box, one thread)"
+
+echo
+echo "== (b) velrin batch --format jsonl --threads 1 on $batch_pairs random pairs, |A| <= 3000, |B| <= 10^6, $runs runs"
+awk -v n="$batch_pairs" 'BEGIN {
+  srand(20261209)
+  for (i = 0; i < n; ++i) {
+    a = int(rand() * 6001) - 3000
+    do { b = int(rand() * 2000001) - 1000000 } while (b == 0)
+    printf "%d %d\n", a, b
+  }
+}' >"$work/pairs.txt"
+time_runs "$velrin" batch "$work/pairs.txt" --format jsonl --threads 1 --quiet
+batch_rate=$(rate "$batch_pairs" "$median_s")
+batch_rss=$peak_kib
+printf '%-34s %s s, %s curves/s, peak RSS %s KiB\n' "median wall time" "$median_s" "$batch_rate" "$peak_kib"
+
+echo
+echo "== (c) the dialogue: a piped session of 100,000 curves, $runs runs"
+awk 'BEGIN {
+  n = 0
+  for (a = -100; a <= 100 && n < 100000; ++a)
+    for (b = 1; b <= 500 && n < 100000; ++b) {
+      ++n
+      printf "%d\n%d\n%s\n", a, b, (n == 100000 ? "y" : "n")
+    }
+}' >"$work/session.txt"
+times=()
+for ((run = 1; run <= runs; ++run)); do
+  start=$(date +%s%N)
+  "$velrin" <"$work/session.txt" >/dev/null
+  end=$(date +%s%N)
+  times+=($((end - start)))
+done
+session_s=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" |
+  awk '{ printf "%.3f", $1 / 1e9 }')
+printf '%-34s %s s, %s curves/s\n' "median wall time" "$session_s" "$(rate 100000 "$session_s")"
+
+echo
+echo "== (d) analysis against record writing, in-process, one thread"
+"$build/bench/velrin_record_bench"
+
+echo
+echo "== Targets"
+check "scan, 2 threads: >= 1,000,000 curves/s (${scan_rate[2]})" \
+  "$(awk -v r="${scan_rate[2]}" 'BEGIN { print (r >= 1000000) }')"
+check "scan, 1 thread: >= 550,000 curves/s (${scan_rate[1]})" \
+  "$(awk -v r="${scan_rate[1]}" 'BEGIN { print (r >= 550000) }')"
+check "scan: peak RSS under 32 MiB (${scan_rss[1]}, ${scan_rss[2]} KiB)" \
+  "$(((scan_rss[1] < 32768) && (scan_rss[2] < 32768)))"
+check "batch, 1 thread: >= 300,000 curves/s ($batch_rate)" \
+  "$(awk -v r="$batch_rate" 'BEGIN { print (r >= 300000) }')"
+exit "$status"
