@@ -110,7 +110,7 @@ int runBatch(const BatchOptions& options) {
   progress.finish();
   if (!fromStdin) ::close(fd);
   if (writeFailed) {
-    std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(sink.error()));
     return 1;
   }
   if (job.readError() != 0) {

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <vector>
+
+#include "cli/record_reading.hpp"
 
 namespace velrin::cli {
 
@@ -34,56 +35,37 @@ bool readAt(int fd, uint64_t offset, size_t size, std::string& out) {
   return true;
 }
 
-// Consumes a decimal int32 at the start of text; nothing unless one is
-// there.
-std::optional<int32_t> leadingInt(std::string_view& text) {
-  int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc()) return std::nullopt;
-  text.remove_prefix(static_cast<size_t>(end - text.data()));
-  return value;
-}
-
 }  // namespace
 
 bool OutputSink::write(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t wrote = ::write(fd_, bytes.data(), bytes.size());
     if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return false;
+    if (wrote <= 0) {
+      error_ = wrote < 0 ? errno : ENOSPC;
+      return false;
+    }
     bytes.remove_prefix(static_cast<size_t>(wrote));
   }
   // A resumed scan needs only what reached the file; the sync bounds what
   // a crash of the machine, not of the process, can take back.
   if (durable_ && Clock::now() - lastSync_ >= std::chrono::seconds(5)) {
     lastSync_ = Clock::now();
-    if (::fdatasync(fd_) != 0) return false;
+    if (::fdatasync(fd_) != 0) {
+      error_ = errno;
+      return false;
+    }
   }
   return true;
 }
 
-bool OutputSink::finish() { return !durable_ || ::fdatasync(fd_) == 0; }
-
-std::optional<std::pair<int32_t, int32_t>> recordPair(std::string_view line, Format format) {
-  if (format == Format::kJsonLines) {
-    if (!line.starts_with("{\"a\":")) return std::nullopt;
-    line.remove_prefix(5);
-    const std::optional<int32_t> a = leadingInt(line);
-    if (!a || !line.starts_with(",\"b\":")) return std::nullopt;
-    line.remove_prefix(5);
-    const std::optional<int32_t> b = leadingInt(line);
-    if (!b) return std::nullopt;
-    return std::pair{*a, *b};
-  }
-  const std::optional<int32_t> a = leadingInt(line);
-  if (!a || !line.starts_with(',')) return std::nullopt;
-  line.remove_prefix(1);
-  const std::optional<int32_t> b = leadingInt(line);
-  if (!b || !line.starts_with(',')) return std::nullopt;
-  return std::pair{*a, *b};
+bool OutputSink::finish() {
+  if (!durable_ || ::fdatasync(fd_) == 0) return true;
+  error_ = errno;
+  return false;
 }
 
-std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeader,
+std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeader, Tally* tally,
                                          std::string& error) {
   ResumePoint point;
   // Offsets: keep is the end of the last complete record; lastLine the
@@ -93,7 +75,9 @@ std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeade
   uint64_t lineStart = 0;
   uint64_t offset = 0;
   uint64_t lines = 0;
-  bool terminalSeen = false;  // text: the last line closes a report
+  bool terminalSeen = false;                 // text: the last line closes a report
+  std::optional<RecordOutcome> textOutcome;  // text: what the current report states
+  Tally found;
   std::string firstLine;
   std::string partial;  // text: the current line when it spans two reads
   std::vector<char> block(1 << 20);
@@ -111,7 +95,8 @@ std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeade
       const size_t to = newline == std::string_view::npos ? bytes.size() : newline;
       // Only the start of a line is looked at, so a long line (no line of
       // velrin's is long) does not grow the memory.
-      if ((format == Format::kText || lines == 0) && partial.size() < kLookedAt) {
+      const bool looked = format == Format::kText || lines == 0 || tally != nullptr;
+      if (looked && partial.size() < kLookedAt) {
         partial.append(bytes.substr(from, std::min(to - from, kLookedAt - partial.size())));
       }
       if (newline == std::string_view::npos) break;
@@ -122,12 +107,26 @@ std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeade
         if (terminalSeen && partial.empty()) {
           ++point.records;
           keep = lineEnd;
+          if (textOutcome) found.add(textOutcome->status, textOutcome->selmerDims);
+          textOutcome.reset();
         }
         terminalSeen = endsTextReport(partial);
+        if (const std::optional<RecordOutcome> outcome = textLineOutcome(partial)) {
+          textOutcome = outcome;
+        }
       } else {
         ++point.records;
         keep = lineEnd;
         lastLine = lineStart;
+        const bool header = lines == 0 && format == Format::kCsv && expectHeader;
+        if (tally != nullptr && !header) {
+          const std::optional<RecordOutcome> outcome = recordOutcome(partial, format);
+          if (!outcome) {
+            error = "line " + std::to_string(lines + 1) + " is not a velrin record in this format";
+            return std::nullopt;
+          }
+          found.add(outcome->status, outcome->selmerDims);
+        }
       }
       partial.clear();
       ++lines;
@@ -165,6 +164,7 @@ std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeade
     error = std::string("cannot seek in it: ") + std::strerror(errno);
     return std::nullopt;
   }
+  if (tally != nullptr) tally->merge(found);
   return point;
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cli/records.hpp"
+#include "cli/tally.hpp"
 
 namespace velrin::cli {
 
@@ -19,16 +20,19 @@ class OutputSink {
  public:
   OutputSink(int fd, bool durable) : fd_(fd), durable_(durable), lastSync_(Clock::now()) {}
 
-  /// False when the bytes could not be written; errno says why.
+  /// False when the bytes could not be written; error() says why.
   bool write(std::string_view bytes);
   /// Syncs a durable file; false when that failed.
   bool finish();
+  /// The errno of the first failure, 0 while there was none.
+  int error() const { return error_; }
 
  private:
   using Clock = std::chrono::steady_clock;
   int fd_;
   bool durable_;
   Clock::time_point lastSync_;
+  int error_ = 0;
 };
 
 /// What a scan's output file already holds.
@@ -45,11 +49,9 @@ struct ResumePoint {
 /// lines in JSON and CSV and reports in text, each ending with its line
 /// [4], singular line or refusal and an empty line. With expectHeader, the
 /// first line must be the CSV header. Nothing, with error set, when the
-/// file cannot be read or is not such a file.
-std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeader,
+/// file cannot be read or is not such a file. With a tally, every complete
+/// record is counted into it, for the summary of a resumed scan.
+std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeader, Tally* tally,
                                          std::string& error);
-
-/// The coefficients at the start of a JSON or CSV record line, or nothing.
-std::optional<std::pair<int32_t, int32_t>> recordPair(std::string_view line, Format format);
 
 }  // namespace velrin::cli

@@ -82,6 +82,8 @@ int runScan(const ScanOptions& options) {
   const IndexRange range = shardRange(*pairs, options.shard);
   const bool headerHere = options.format == Format::kCsv && options.shard.index == 1;
 
+  // The summary counts the records already in a resumed file, too.
+  Tally total;
   int fd = STDOUT_FILENO;
   uint64_t start = range.begin;
   bool headerDone = false;
@@ -102,7 +104,8 @@ int runScan(const ScanOptions& options) {
       return 2;
     }
     std::string error;
-    const std::optional<ResumePoint> point = prepareResume(fd, options.format, headerHere, error);
+    const std::optional<ResumePoint> point =
+        prepareResume(fd, options.format, headerHere, options.summary ? &total : nullptr, error);
     if (!point) {
       std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", path, error.c_str());
       return 2;
@@ -122,7 +125,6 @@ int runScan(const ScanOptions& options) {
 
   OutputSink sink(fd, !options.output.empty());
   bool writeFailed = headerHere && !headerDone && !sink.write(csvHeader());
-  Tally total;
   if (!writeFailed) {
     Progress progress(stderr, progressWanted(options.quiet), range.end - start);
     ScanJob job(box, {start, range.end}, options.rules);
@@ -134,18 +136,10 @@ int runScan(const ScanOptions& options) {
     });
   }
   if (writeFailed || !sink.finish()) {
-    std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(sink.error()));
     return 1;
   }
-  if (options.summary) {
-    if (start != range.begin) {
-      std::fprintf(stderr,
-                   "\n%" PRIu64
-                   " records were already in %s; the summary counts this run's %" PRIu64 ".\n",
-                   start - range.begin, options.output.c_str(), range.end - start);
-    }
-    total.print(stderr);
-  }
+  if (options.summary) total.print(stderr);
   return 0;
 }
 

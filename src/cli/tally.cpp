@@ -21,22 +21,22 @@ void addTo(std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>>& list,
 
 }  // namespace
 
-void Tally::add(const CurveAnalysis& analysis) {
-  if (analysis.status == CurveStatus::kSingular) {
+void Tally::add(CurveStatus status, std::array<int32_t, 2> dims) {
+  if (status == CurveStatus::kSingular) {
     ++singular_;
     return;
   }
-  if (analysis.status == CurveStatus::kTooLarge) {
+  if (status == CurveStatus::kTooLarge) {
     ++tooLarge_;
     return;
   }
   ++analysed_;
-  const int32_t row = analysis.selmerDims[0] - kLow;
-  const int32_t column = analysis.selmerDims[1] - kLow;
+  const int64_t row = int64_t{dims[0]} - kLow;
+  const int64_t column = int64_t{dims[1]} - kLow;
   if (row >= 0 && row < kSide && column >= 0 && column < kSide) {
     ++grid_[static_cast<size_t>(row * kSide + column)];
   } else {
-    addTo(spill_, {analysis.selmerDims[0], analysis.selmerDims[1]}, 1);
+    addTo(spill_, {dims[0], dims[1]}, 1);
   }
 }
 

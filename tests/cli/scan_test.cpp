@@ -251,6 +251,18 @@ TEST(Scan, SummaryCountsWhatTheRecordsHold) {
   for (const auto& [bound, count] : bounds) {
     EXPECT_NE(run.err.find(row(std::to_string(bound), count)), std::string::npos) << bound;
   }
+
+  // A resumed scan's summary counts the records it found in its file too.
+  for (const std::string format : {"jsonl", "csv", "text"}) {
+    SCOPED_TRACE(format);
+    const std::vector<std::string> args = plus(kBox, {"--format", format, "--summary"});
+    const CliRun fresh = runVelrin(args);
+    TempDir dir;
+    writeWhole(dir / "records", fresh.out.substr(0, fresh.out.size() * 2 / 3));
+    const CliRun resumed = runVelrin(plus(args, {"--output", (dir / "records").string()}));
+    EXPECT_EQ(resumed.err, fresh.err);
+    EXPECT_TRUE(readWhole(dir / "records") == fresh.out);
+  }
 }
 
 // Runs a scan with stderr on a terminal (stdout to /dev/null) and returns
