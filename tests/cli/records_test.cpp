@@ -75,6 +75,12 @@ const GoldenRecord kGolden[] = {
   {true, "0", "611953",
    R"({"a":0,"b":611953,"ainvs":[0,0,611953,0,0],"rules":"classic","status":"analysed","scale":1,"bad_primes":[{"p":3,"kodaira":"III","image":"units","term":0}],"warnings":["beyond_prime_table"],"dim_sel_e_hat":0,"dim_sel_e":0,"rank_bound":-1})",
    R"(0,611953,"[0,0,611953,0,0]",classic,analysed,1,3:III:units:0,beyond_prime_table,0,0,-1,,,)"},
+  // |D| = 27 * 584471018^2 = 9223372013812820748 lies within 10^13 of
+  // 2^63 - 1, where the classic rules warn about the range of __int64; a
+  // 32-bit B with A = 0 has type IV at each prime of B.
+  {true, "0", "584471018",
+   R"({"a":0,"b":584471018,"ainvs":[0,0,584471018,0,0],"rules":"classic","status":"analysed","scale":1,"bad_primes":[{"p":2,"kodaira":"IV","image":"B","term":-1},{"p":3,"kodaira":"III","image":"units","term":0},{"p":37,"kodaira":"IV","image":"B","term":0},{"p":127,"kodaira":"IV","image":"B","term":0},{"p":62191,"kodaira":"IV","image":"B","term":0}],"warnings":["range_of_int64"],"dim_sel_e_hat":1,"dim_sel_e":0,"rank_bound":0})",
+   R"(0,584471018,"[0,0,584471018,0,0]",classic,analysed,1,2:IV:B:-1;3:III:units:0;37:IV:B:0;127:IV:B:0;62191:IV:B:0,range_of_int64,1,0,0,,,)"},
   {true, "19456", "1073741824",
    R"({"a":19456,"b":1073741824,"ainvs":[19456,0,1073741824,0,0],"rules":"classic","status":"too_large","scale":1,"bad_primes":[],"warnings":[],"dim_sel_e_hat":null,"dim_sel_e":null,"rank_bound":null})",
    R"(19456,1073741824,"[19456,0,1073741824,0,0]",classic,too_large,1,,,,,,,,)"},
