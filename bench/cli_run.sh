@@ -41,21 +41,23 @@ trap 'rm -rf "$work"' EXIT
 status=0
 
 # Runs "$@" $runs times with stdout to /dev/null; sets median_s (wall
-# seconds) and peak_kib (the largest peak RSS of the runs).
+# seconds), cpu_s (user + system seconds of that same run) and peak_kib (the
+# largest peak RSS of the runs). The machine is shared: CPU time shows what
+# the run costs whatever else is running.
 time_runs() {
-  local times=() rss
+  local rows=() rss
   peak_kib=0
   for ((run = 1; run <= runs; ++run)); do
     local start end
     start=$(date +%s%N)
-    /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null
+    /usr/bin/time -f '%M %U %S' -o "$work/rss" "$@" >/dev/null
     end=$(date +%s%N)
-    times+=($((end - start)))
-    rss=$(tail -n 1 "$work/rss")
+    read -r rss user sys < <(tail -n 1 "$work/rss")
+    rows+=("$((end - start)) $(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')")
     ((rss > peak_kib)) && peak_kib=$rss
   done
-  median_s=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" |
-    awk '{ printf "%.3f", $1 / 1e9 }')
+  read -r median_ns cpu_s < <(printf '%s\n' "${rows[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
+  median_s=$(awk -v t="$median_ns" 'BEGIN { printf "%.3f", t / 1e9 }')
 }
 
 rate() { awk -v n="$1" -v t="$2" 'BEGIN { printf "%.0f", n / t }'; }
@@ -73,13 +75,15 @@ a_max=${a_range#*:}
 pairs=$(((a_max - a_min + 1) * 5000))
 echo
 echo "== (a) velrin scan --a $a_range --b 1:5000 --format jsonl > /dev/null ($pairs pairs), $runs runs"
-printf '%-10s %10s %14s %14s\n' threads "wall (s)" "curves/s" "peak RSS KiB"
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+printf '%-10s %10s %14s %14s %10s %16s\n' threads "wall (s)" "curves/s" "peak RSS KiB" "CPU (s)" "curves/CPU-s"
 declare -A scan_rate scan_rss
 for threads in 1 2; do
   time_runs "$velrin" scan --a "$a_range" --b 1:5000 --format jsonl --threads "$threads" --quiet
   scan_rate[$threads]=$(rate "$pairs" "$median_s")
   scan_rss[$threads]=$peak_kib
-  printf '%-10s %10s %14s %14s\n' "$threads" "$median_s" "${scan_rate[$threads]}" "$peak_kib"
+  printf '%-10s %10s %14s %14s %10s %16s\n' "$threads" "$median_s" "${scan_rate[$threads]}" \
+    "$peak_kib" "$cpu_s" "$(rate "$pairs" "$cpu_s")"
 done
 
 # gp: ellglobalred (conductor, bad primes, Tamagawa numbers) on random
@@ -107,7 +111,8 @@ awk -v n="$batch_pairs" 'BEGIN {
 time_runs "$velrin" batch "$work/pairs.txt" --format jsonl --threads 1 --quiet
 batch_rate=$(rate "$batch_pairs" "$median_s")
 batch_rss=$peak_kib
-printf '%-34s %s s, %s curves/s, peak RSS %s KiB\n' "median wall time" "$median_s" "$batch_rate" "$peak_kib"
+printf '%-34s %s s, %s curves/s, peak RSS %s KiB, %s CPU-s\n' "median wall time" "$median_s" \
+  "$batch_rate" "$peak_kib" "$cpu_s"
 
 echo
 echo "== (c) the dialogue: a piped session of 100,000 curves, $runs runs"
