@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer target fuzz/build/dialogue_fuzzer straight from the
-# sources under src/ (all but main.cpp), with AddressSanitizer and
+# Builds the libFuzzer target fuzz/build/dialogue_fuzzer through the
+# project's CMake build (VELRIN_FUZZ), with AddressSanitizer and
 # UndefinedBehaviorSanitizer. Installs clang 14 and its runtime libraries
 # (libFuzzer ships in libclang-rt-14-dev) when they are missing.
 set -euo pipefail
@@ -18,10 +18,12 @@ if ! command -v "$cxx" >/dev/null || [ -z "$runtime_dir" ] ||
   apt-get install -y -qq clang-14 libclang-rt-14-dev >/dev/null
 fi
 
+# The target comes from the project's own CMake build, so that it sees the
+# same sources, definitions and libraries as the program.
 mkdir -p "$out"
-mapfile -t sources < <(find "$root/src" -name '*.cpp' ! -name main.cpp | sort)
-"$cxx" -std=c++20 -O1 -g -fno-omit-frame-pointer \
-  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -Wall -Wextra -Wpedantic -Wshadow -Wconversion \
-  -I "$root/src" "${sources[@]}" "$here/dialogue_fuzzer.cpp" -o "$out/dialogue_fuzzer"
+cmake -S "$root" -B "$out/cmake" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DVELRIN_FUZZ=ON -DVELRIN_SANITIZE=ON \
+  -DVELRIN_BUILD_TESTS=OFF -DVELRIN_BUILD_BENCH=OFF >/dev/null
+cmake --build "$out/cmake" -j2 --target dialogue_fuzzer >/dev/null
+cp "$out/cmake/fuzz/dialogue_fuzzer" "$out/dialogue_fuzzer"
 echo "built $out/dialogue_fuzzer"

@@ -21,6 +21,12 @@
 //   - with VELRIN_FUZZ_CHECK_DIMENSIONS set, the dimensions are at least 0
 //     and add up to at least 1 (the 3-torsion point), when every bad prime
 //     lies in the table.
+// The same input runs a second time under the true rules (the default),
+// whose report carries no warning, lists at least one bad prime (no curve
+// over Q has good reduction everywhere), every one of any size dividing
+// B(A^3 - 27B) and in increasing order, misses no prime of the table
+// dividing it unless p^3 | B, and always has dimensions of at least 0
+// adding up to at least 1.
 // Any violation prints what was expected and where, and aborts.
 
 #include <unistd.h>
@@ -163,8 +169,8 @@ bool checkDimensions() {
 // Walks the program's output, consuming what the model says must come next.
 class OutputChecker {
  public:
-  OutputChecker(std::string_view output, std::string_view input)
-      : out_(output), lines_(cutLines(input)) {}
+  OutputChecker(std::string_view output, std::string_view input, velrin::Rules rules)
+      : out_(output), lines_(cutLines(input)), rules_(rules) {}
 
   void checkSession() {
     expect(kBanner);
@@ -174,7 +180,11 @@ class OutputChecker {
       if (!a) return;
       const std::optional<int64_t> b = readCoefficient("B=");
       if (!b) return;
-      checkReport(*a, *b);
+      if (rules_ == velrin::Rules::kClassic) {
+        checkReport(*a, *b);
+      } else {
+        checkTrueReport(*a, *b);
+      }
       for (;;) {
         expect(kQuit);
         if (!nextLine()) return expectEndOfInputLine();
@@ -345,27 +355,92 @@ class OutputChecker {
     }
   }
 
+  // A decimal number without sign or leading zero, below 2^127.
+  __uint128_t readWideNumber() {
+    const size_t start = pos_;
+    __uint128_t value = 0;
+    while (pos_ < out_.size() && out_[pos_] >= '0' && out_[pos_] <= '9' && pos_ - start < 38) {
+      value = value * 10 + static_cast<unsigned>(out_[pos_] - '0');
+      ++pos_;
+    }
+    if (pos_ == start || (out_[start] == '0' && pos_ - start > 1))
+      fail("expected a number", out_, start);
+    return value;
+  }
+
+  void checkTrueReport(int64_t a, int64_t b) {
+    const __int128_t f = static_cast<__int128_t>(a) * a * a - 27 * static_cast<__int128_t>(b);
+    if (b == 0 || f == 0) return expect(kSingular);
+    expect(equationLine(a, b));
+    // |B| <= 2^31 and |F| < 2^94: |D| < 2^125.
+    const __int128_t d = b * f;
+    const __uint128_t magnitude = static_cast<__uint128_t>(d < 0 ? -d : d);
+    if (accept(kTooLarge)) return;
+    expect(kListHeader);
+    std::vector<__uint128_t> listed;
+    for (;;) {
+      const size_t entry = pos_;
+      expect("{");
+      const __uint128_t p = readWideNumber();
+      if (p < 2 || magnitude % p != 0) fail("listed prime does not divide B(A^3-27B)", out_, entry);
+      if (!listed.empty() && p <= listed.back()) fail("primes out of order", out_, entry);
+      listed.push_back(p);
+      expect(", ");
+      readKodairaSymbol();
+      expect(", ");
+      readImage();
+      expect("}");
+      if (accept(".\n")) break;
+      expect(",\n");
+    }
+    const uint64_t bMagnitude = static_cast<uint64_t>(b < 0 ? -b : b);
+    for (const uint32_t p : tablePrimes()) {
+      if (p > 1000 || __uint128_t{p} > magnitude) break;
+      if (magnitude % p != 0 || std::binary_search(listed.begin(), listed.end(), p)) continue;
+      if (bMagnitude % (uint64_t{p} * p * p) != 0) fail("a bad prime is missing", out_, pos_);
+    }
+    expect("\n[3] dim(Sel(E^/Q))=");
+    const int64_t dualDim = readSignedNumber();
+    expect(", dim(Sel(E/Q))=");
+    const int64_t dim = readSignedNumber();
+    expect("\n");
+    // The images of the descent maps on E(Q) and E^(Q) hold the point
+    // (0,0) or its image: the dimensions are at least 0 and add up to at
+    // least 1; the first is at most the number of generators.
+    if (dualDim < 0 || dim < 0 || dualDim + dim < 1 ||
+        dualDim > static_cast<int64_t>(listed.size())) {
+      fail("Selmer dimensions out of range", out_, pos_);
+    }
+    if (dualDim + dim == 1) return expect("\n[4] rankE(Q)=0\n\n");
+    std::string bound = "\n[4] rankE(Q) < ";
+    bound.append(std::to_string(dualDim + dim - 1)).append("\n\n");
+    expect(bound);
+  }
+
   std::string_view out_;
   size_t pos_ = 0;
   std::vector<std::string_view> lines_;
   size_t nextLineIndex_ = 0;
   std::string_view line_;
+  velrin::Rules rules_;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  char* buffer = nullptr;
-  size_t length = 0;
-  std::FILE* out = open_memstream(&buffer, &length);
-  if (out == nullptr) std::abort();
-  velrin::LineReader in(input);
-  const int status = velrin::runDialogue(in, out, velrin::Rules::kClassic);
-  std::fclose(out);
-  const std::string output(buffer, length);
-  std::free(buffer);
-  if (status != 0) fail("exit status is not 0", output, output.size());
-  OutputChecker(output, input).checkSession();
+  for (const velrin::Rules rules : {velrin::Rules::kClassic, velrin::Rules::kTrue}) {
+    char* buffer = nullptr;
+    size_t length = 0;
+    std::FILE* out = open_memstream(&buffer, &length);
+    if (out == nullptr) std::abort();
+    velrin::LineReader in(input);
+    const int status = velrin::runDialogue(in, out, rules);
+    std::fclose(out);
+    const std::string output(buffer, length);
+    std::free(buffer);
+    if (status != 0) fail("exit status is not 0", output, output.size());
+    OutputChecker(output, input, rules).checkSession();
+  }
   return 0;
 }

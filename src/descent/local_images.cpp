@@ -5,6 +5,7 @@
 
 #include "arith/integer_primitives.hpp"
 #include "arith/modular.hpp"
+#include "arith/wide_modular.hpp"
 #include "curve/curve.hpp"
 
 namespace velrin {
@@ -110,21 +111,18 @@ void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const 
 namespace {
 
 // n modulo m in [0, m) for a modulus below 2^127, in 64 bits where both fit.
-uint64_t residueOf(__int128_t n, __uint128_t m) {
+__uint128_t residueOf(__int128_t n, __uint128_t m) {
   if (m >> 64U == 0 && n >= 0 && n >> 64U == 0) {
     return static_cast<uint64_t>(n) % static_cast<uint64_t>(m);
   }
-  const auto modulus = static_cast<__int128_t>(m);
-  __int128_t r = n % modulus;
-  if (r < 0) r += modulus;
-  return static_cast<uint64_t>(r);
+  return residueWide(n, m);
 }
 
 // The class of a unit n of Z_p in Q_p^*/Q_p^*3 as an element of F_3, for
 // p = 3 or p = 1 (mod 3); character is set for the latter.
 int32_t unitClass(__uint128_t p, const std::optional<CubicCharacter>& character, __int128_t n) {
   if (p == 3) return characterModNine(static_cast<int64_t>(residueOf(n, 9)));
-  return character->of(static_cast<int64_t>(residueOf(n, p)));
+  return character->ofUnsigned(residueOf(n, p));
 }
 
 // Sets column j of the two-mask row to value (0, 1 or 2).
@@ -143,7 +141,7 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   // every unit is a cube there; F_3^2 at 3 and at p = 1 (mod 3).
   const bool hasCharacter = p == 3 || p % 3 == 1;
   std::optional<CubicCharacter> character;
-  if (hasCharacter && p != 3) character.emplace(static_cast<uint64_t>(p));
+  if (hasCharacter && p != 3) character.emplace(p);
   // The valuation form is the coordinate of p itself; the character form
   // takes the class of every other generator.
   uint32_t valuationBit = 0;

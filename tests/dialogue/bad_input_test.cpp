@@ -1,8 +1,9 @@
 // Hostile standard input through the built program: each row is the whole
 // input of one run and the whole output expected, byte for byte, written from
-// the dialogue's rules. The only report body used is that of
-// y^2 + xy + y = x^3, worked by hand below; other rows end in a singular or
-// too-large curve, whose text the rules fix completely.
+// the dialogue's rules. The main report body used is that of
+// y^2 + xy + y = x^3, worked by hand below; other rows end in a singular
+// curve, whose text the rules fix completely, or at one of the extreme
+// coefficients, worked beside them from the rules and PARI/GP's data.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,8 +20,6 @@ const std::string kAsk = "\nInput the coefficients A,B of Weierstrass equation\n
 const std::string kRange = "The coefficient must lie between -2147483648 and 2147483647.\n";
 const std::string kQuit = "Quit? (y/n) >";
 const std::string kSingular = "\n[1] The curve E is singular.\n\n";
-const std::string kTooLarge =
-    "\n[2] The curve is too large: B(A^3-27B) does not fit in 64 bits.\n\n";
 
 // A = B = 1: D = B(A^3 - 27B) = -26 = -2 * 13, each prime once, so both are
 // of type I1 with split image {e}. The descent candidates are 3^e (3 is
@@ -95,9 +94,18 @@ std::vector<BadInputCase> badInputCases() {
       // A = -3, B = -1, read from signs that stand before the first digit.
       {"a minus after a digit is dropped", "1-2\n6-4\nn\n-3-\nx-1-\ny\n",
        kAsk + "A=B=" + kSingular + kQuit + kAsk + "A=B=" + kSingular + kQuit},
+      // A = 2^31 - 1, B = 1: A^3 - 27 = 2^2 * 19 * 233 * 1103 * 2089 *
+      // 242720316872361661, each prime to the first power but 2 (PARI:
+      // conductor primes, types I2 and I1). A and B are units there, so every
+      // image is {e}: the valuation conditions leave only m = 1, d1 = 0, and
+      // the terms 1 of the three primes = 1 (mod 3) (19, 2089 and the last;
+      // PARI: c_p(E^)/c_p(E) = 3) give d2 = 3.
       {"largest coefficient", "2147483647\n1\ny\n",
-       kAsk + "A=B=\n[1] E is an elliptic curve defined by y^2+2147483647xy+y=x^3\n" + kTooLarge +
-           kQuit},
+       kAsk + "A=B=\n[1] E is an elliptic curve defined by y^2+2147483647xy+y=x^3\n" +
+           "\n[2] {bad prime, Kodaira symbol, Image[E(Qp) -> Qp^{*}/Qp^{*3}]}\n"
+           "{2, I2, {e}},\n{19, I1, {e}},\n{233, I1, {e}},\n{1103, I1, {e}},\n"
+           "{2089, I1, {e}},\n{242720316872361661, I1, {e}}.\n"
+           "\n[3] dim(Sel(E^/Q))=0, dim(Sel(E/Q))=3\n\n[4] rankE(Q) < 2\n\n" + kQuit},
       // y^2 - 2^31 y = x^3 scales by u = 2^10 to y^2 - 2y = x^3, which y -> -y
       // takes to y^2 + 2y = x^3: IV at 2 (2 | A0 = 0, v2(B0) = 1) with the
       // image <B>, and at 3 (A0 = 0, B0 = 7 mod 9) type III with the units;
