@@ -67,6 +67,21 @@ __uint128_t toWide(GEN x) {
 
 }  // namespace
 
+int32_t pariProvesPrime(__uint128_t n) {
+  enterPari();
+  const pari_sp top = avma;
+  // Written inside the setjmp context and read after a possible longjmp.
+  volatile int32_t verdict = -1;
+  pari_CATCH(CATCH_ALL) { verdict = -1; }
+  pari_TRY {
+    const GEN value = uutoi(static_cast<ulong>(n >> 64U), static_cast<ulong>(n));
+    verdict = isprime(value) != 0 ? 1 : 0;
+  }
+  pari_ENDCATCH;
+  set_avma(top);
+  return verdict;
+}
+
 size_t pariPrimeFactors(__uint128_t n, std::span<__uint128_t> primes) {
   enterPari();
   const pari_sp top = avma;

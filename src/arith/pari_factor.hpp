@@ -14,6 +14,11 @@ namespace velrin {
 /// thread, each thread with its own fixed stack of kPariStackBytes.
 size_t pariPrimeFactors(__uint128_t n, std::span<__uint128_t> primes);
 
+/// Returns 1 when the PARI library proves n prime (isprime: the APRCL test
+/// above 2^64), 0 when it shows n composite, -1 when the library failed,
+/// with its error caught. 2 <= n < 2^128; thread-safe as pariPrimeFactors.
+int32_t pariProvesPrime(__uint128_t n);
+
 /// The PARI stack of each thread: a number below 2^128 needs a few KiB;
 /// an overflow is an error that pariPrimeFactors catches, never growth.
 inline constexpr size_t kPariStackBytes = size_t{1} << 20U;

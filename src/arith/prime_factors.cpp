@@ -45,6 +45,21 @@ void splitWide(__uint128_t m, std::span<__uint128_t> pending, size_t& pendingCou
   pending[pendingCount++] = m / d;
 }
 
+// Above psi_13 (about 2^81.5) no set of Miller-Rabin bases is proven, and
+// the Baillie-PSW test that isPrimeWide runs there is only conjectured to
+// be exact; every report is to be a theorem, so such a probable prime is
+// proven prime by the PARI library's APRCL test (about 1 ms at 2^94).
+constexpr __uint128_t kMillerRabinProven = (__uint128_t{179817} << 64U) + 5885577656943027709U;
+
+// True when m is prime, proven; m below 2^127.
+bool isProvenPrime(__uint128_t m) {
+  if (m >> 64U == 0) return isPrime(static_cast<uint64_t>(m));
+  if (!isPrimeWide(m)) return false;
+  // A library failure keeps the Baillie-PSW verdict, to which no
+  // counterexample is known.
+  return m < kMillerRabinProven || pariProvesPrime(m) != 0;
+}
+
 }  // namespace
 
 void PrimeFactors::add(__uint128_t p) {
@@ -80,7 +95,7 @@ PrimeFactors primeFactors(__uint128_t n) {
       result.markIncomplete();  // beyond the Montgomery arithmetic
       continue;
     }
-    if (m >> 64U == 0 ? isPrime(static_cast<uint64_t>(m)) : isPrimeWide(m)) {
+    if (isProvenPrime(m)) {
       result.add(m);
       continue;
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "arith/pari_factor.hpp"
 #include "arith/wide_literal.hpp"
 
 namespace velrin {
@@ -66,6 +67,17 @@ TEST(IsPrimeWide, AgreesWithProvenPrimality) {
     if (n >> 64U == 0) {
       EXPECT_EQ(isPrime(static_cast<uint64_t>(n)), row.prime);
     }
+  }
+}
+
+TEST(PariProvesPrime, AgreesWithProvenPrimalityAboveTwoToTheSixtyFour) {
+  // The same rows: the library's proof is what makes a prime above psi_13,
+  // where Baillie-PSW is only conjectured exact, a proven prime factor.
+  for (const Row& row : kRows) {
+    const __uint128_t n = wide(row.n);
+    if (n >> 64U == 0) continue;
+    SCOPED_TRACE(testing::Message() << "n = " << row.n);
+    EXPECT_EQ(pariProvesPrime(n), row.prime ? 1 : 0);
   }
 }
 
