@@ -15,7 +15,7 @@
 namespace velrin::oracle {
 
 struct ReportedPrime {
-  std::int64_t prime = 0;
+  __uint128_t prime = 0;  ///< up to 96 bits: a prime of A^3 - 27B
   std::string kodaira;
   std::string image;
 };
@@ -76,6 +76,31 @@ inline bool parseInt(std::string_view s, std::int64_t& out) {
   return ec == std::errc() && ptr == end && !s.empty();
 }
 
+/// Parses all of s as an unsigned decimal integer below 2^128.
+inline bool parseUnsigned(std::string_view s, __uint128_t& out) {
+  s = trim(s);
+  constexpr __uint128_t kMax = ~static_cast<__uint128_t>(0);
+  __uint128_t value = 0;
+  for (char ch : s) {
+    if (ch < '0' || ch > '9') return false;
+    const auto digit = static_cast<unsigned>(ch - '0');
+    if (value > (kMax - digit) / 10) return false;
+    value = value * 10 + digit;
+  }
+  out = value;
+  return !s.empty();
+}
+
+/// The decimal digits of n.
+inline std::string decimal(__uint128_t n) {
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(n % 10)));
+    n /= 10;
+  } while (n != 0);
+  return digits;
+}
+
 /// The text of the line that starts with tag, up to the line's end.
 inline bool lineAfter(std::string_view text, std::string_view tag, std::string_view& rest) {
   std::size_t at = text.find(tag);
@@ -99,7 +124,7 @@ inline bool parseEntry(std::string_view line, ReportedPrime& entry) {
   if (c2 == std::string_view::npos) return false;
   entry.kodaira = std::string(trim(line.substr(c1 + 1, c2 - c1 - 1)));
   entry.image = std::string(trim(line.substr(c2 + 1)));
-  return parseInt(line.substr(0, c1), entry.prime) && !entry.kodaira.empty();
+  return parseUnsigned(line.substr(0, c1), entry.prime) && !entry.kodaira.empty();
 }
 
 inline std::string parseNonsingular(std::string_view text, CurveReport& r) {

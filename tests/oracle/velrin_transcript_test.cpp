@@ -53,10 +53,10 @@ TEST(OracleTranscriptParse, ReadsEachKindOfReport) {
 
   const CurveReport& a = t.reports[0];
   ASSERT_EQ(a.badPrimes.size(), 2u);
-  EXPECT_EQ(a.badPrimes[0].prime, 3);
+  EXPECT_EQ(detail::decimal(a.badPrimes[0].prime), "3");
   EXPECT_EQ(a.badPrimes[0].kodaira, "IV^*");
   EXPECT_EQ(a.badPrimes[0].image, "Zp^{*}Qp^*3/Qp^{*3}");
-  EXPECT_EQ(a.badPrimes[1].prime, 26);
+  EXPECT_EQ(detail::decimal(a.badPrimes[1].prime), "26");
   EXPECT_EQ(a.badPrimes[1].kodaira, "I12");
   EXPECT_EQ(a.badPrimes[1].image, "{e}");
   EXPECT_EQ(a.selmerDualDim, 1);
@@ -97,23 +97,63 @@ TEST(OracleTranscriptParse, SessionAnswersYesOnlyAfterTheLastCurve) {
   EXPECT_EQ(sessionInput({{1, -2}, {-30, 1000000}}), "1\n-2\nn\n-30\n1000000\ny\n");
 }
 
+TEST(OracleTranscriptParse, ReadsPrimesBeyond64Bits) {
+  const std::string wide =
+      "\n[1] E is an elliptic curve defined by y^2+xy+y=x^3\n"
+      "\n[2] {bad prime, Kodaira symbol, Image[E(Qp) -> Qp^{*}/Qp^{*3}]}\n"
+      "{28942949256472950887813, I1, {e}}.\n"
+      "\n[3] dim(Sel(E^/Q))=0, dim(Sel(E/Q))=1\n\n[4] rankE(Q)=0\n\n";
+  const Transcript t = parseTranscript(session({wide}));
+  ASSERT_TRUE(t.error.empty()) << t.error;
+  EXPECT_EQ(detail::decimal(t.reports.at(0).badPrimes.at(0).prime), "28942949256472950887813");
+}
+
 TEST(OracleFixtureParse, ReadsLinesAndNamesTheBadOne) {
-  std::istringstream good("# comment\n-3 17 | 3:IV^* 5:I2 71:I1 | 1 2\n40 -1 | 2:I0^* | 0 0\n");
+  std::istringstream good(
+      "# comment\n"
+      "-3 17 | 3:IV^*:3:1 5:I2:2:2 71:I1:1:1 | 1 0 | -1 | 1 2\n"
+      "2147483647 -2147483648 | 2:I3:1:3 169625093278987120340162287:I1:1:3 | 0 1 | 1 | ? ?\n");
   std::string error;
   auto curves = readOracle(good, error);
   ASSERT_TRUE(error.empty()) << error;
   ASSERT_EQ(curves.size(), 2u);
-  EXPECT_EQ(curves[0].a, -3);
-  EXPECT_EQ(curves[0].b, 17);
-  ASSERT_EQ(curves[0].conductorPrimes.size(), 3u);
-  EXPECT_EQ(curves[0].conductorPrimes[2].first, 71);
-  EXPECT_EQ(curves[0].conductorPrimes[0].second, "IV^*");
-  EXPECT_EQ(curves[0].rankLow, 1);
-  EXPECT_EQ(curves[0].rankHigh, 2);
+  const OracleCurve& c = curves[0];
+  EXPECT_EQ(c.a, -3);
+  EXPECT_EQ(c.b, 17);
+  ASSERT_EQ(c.conductorPrimes.size(), 3u);
+  EXPECT_EQ(detail::decimal(c.conductorPrimes[2].prime), "71");
+  EXPECT_EQ(c.conductorPrimes[0].kodaira, "IV^*");
+  EXPECT_EQ(c.conductorPrimes[0].tamagawa, 3);
+  EXPECT_EQ(c.conductorPrimes[0].tamagawaHat, 1);
+  EXPECT_EQ(c.scaleV3, 1);
+  EXPECT_EQ(c.scaleV3Hat, 0);
+  EXPECT_EQ(c.rootNumber, -1);
+  EXPECT_TRUE(c.rankKnown);
+  EXPECT_EQ(c.rankLow, 1);
+  EXPECT_EQ(c.rankHigh, 2);
+  EXPECT_EQ(curves[1].b, -2147483648);
+  EXPECT_EQ(detail::decimal(curves[1].conductorPrimes[1].prime), "169625093278987120340162287");
+  EXPECT_FALSE(curves[1].rankKnown);
 
-  std::istringstream bad("1 2 | 3:I1 | 0 0\n1 2 | 3 | 0 0\n");
-  readOracle(bad, error);
-  EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+  // Each row garbles one field of a good line; the reader names line 2.
+  const std::vector<std::string> rows = {
+      "1 2 | 3:I1 | 0 0 | 1 | 0 0",          // no Tamagawa numbers
+      "1 2 | 3:I1:1:0 | 0 0 | 1 | 0 0",      // a Tamagawa number 0
+      "1 2 | | 0 0 | 1 | 0 0",               // no conductor prime
+      "1 2 | 3:I1:1:1 | 0 | 1 | 0 0",        // one v3 value
+      "1 2 | 3:I1:1:1 | 0 0 | 0 | 0 0",      // a root number 0
+      "1 2 | 3:I1:1:1 | 0 0 | 1 | 2 1",      // rlow above rhigh
+      "1 2 | 3:I1:1:1 | 0 0 | 1 | ? 1",      // half an unknown rank
+      "1 2 | 3:I1:1:1 | 0 0 | 1 | 0 0 | 1",  // a sixth field
+      "1 2 | 3:I1:1:1 | 0 0 | 0 0",          // the old format
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row);
+    std::istringstream bad("1 2 | 3:I1:1:1 | 0 0 | 1 | 0 0\n" + row + "\n");
+    error.clear();
+    readOracle(bad, error);
+    EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+  }
 }
 
 }  // namespace
