@@ -25,12 +25,12 @@ class BatchJob : public ChunkJob {
  public:
   BatchJob(int fd, Rules rules) : source_(fd), rules_(rules) {}
 
-  bool take(Chunk& chunk) override {
+  bool take(Chunk& chunk, uint64_t pairs) override {
     chunk.items.clear();
     chunk.errorText.clear();
     std::string_view text;
     bool tooLong = false;
-    while (chunk.items.size() < kChunkPairs && source_.next(text, tooLong)) {
+    while (chunk.items.size() < pairs && source_.next(text, tooLong)) {
       ++line_;
       PairLine pair = tooLong ? PairLine{PairLineKind::kBad, 0, 0, "line longer than 4096 bytes"}
                               : parsePairLine(text);

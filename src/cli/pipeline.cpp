@@ -1,5 +1,6 @@
 #include "cli/pipeline.hpp"
 
+#include <algorithm>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -23,7 +24,7 @@ struct Slot {
 // turn.
 class Ring {
  public:
-  Ring(ChunkJob& job, size_t size) : job_(job), slots_(size) {}
+  Ring(ChunkJob& job, size_t size, uint64_t pairs) : job_(job), slots_(size), pairs_(pairs) {}
 
   void work(Format format) {
     RecordWriter writer(format);
@@ -35,7 +36,7 @@ class Ring {
         if (ended_) return;
         slot = &slotFor(next_);
         slot->chunk.sequence = next_;
-        if (!job_.take(slot->chunk)) {
+        if (!job_.take(slot->chunk, pairs_)) {
           ended_ = true;
           end_ = next_;
           changed_.notify_all();
@@ -97,6 +98,7 @@ class Ring {
 
   ChunkJob& job_;
   std::vector<Slot> slots_;
+  uint64_t pairs_;  // records per chunk
   std::mutex mutex_;
   std::condition_variable changed_;
   uint64_t next_ = 0;   // the sequence of the next chunk to take
@@ -106,6 +108,13 @@ class Ring {
 
 }  // namespace
 
+uint64_t chunkPairs(int threads) {
+  constexpr uint64_t kBudget = uint64_t{8} << 20;  // bytes of records in flight
+  constexpr uint64_t kRecordBytes = 512;
+  const uint64_t slots = 2 * static_cast<uint64_t>(threads < 1 ? 1 : threads);
+  return std::clamp<uint64_t>(kBudget / (slots * kRecordBytes), 16, 1024);
+}
+
 void runPipeline(ChunkJob& job, int threads, Format format,
                  const std::function<bool(Chunk&)>& consume) {
   if (threads <= 1) {
@@ -114,7 +123,7 @@ void runPipeline(ChunkJob& job, int threads, Format format,
     auto chunk = std::make_unique<Chunk>();
     for (uint64_t sequence = 0;; ++sequence) {
       chunk->sequence = sequence;
-      if (!job.take(*chunk)) return;
+      if (!job.take(*chunk, chunkPairs(1))) return;
       chunk->bytes.clear();
       chunk->tally.clear();
       chunk->records = 0;
@@ -122,7 +131,7 @@ void runPipeline(ChunkJob& job, int threads, Format format,
       if (!consume(*chunk)) return;
     }
   }
-  Ring ring(job, 2 * static_cast<size_t>(threads));
+  Ring ring(job, 2 * static_cast<size_t>(threads), chunkPairs(threads));
   std::vector<std::thread> workers;
   workers.reserve(static_cast<size_t>(threads));
   for (int i = 0; i < threads; ++i) workers.emplace_back([&ring, format] { ring.work(format); });

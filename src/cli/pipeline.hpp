@@ -40,9 +40,9 @@ struct Chunk {
 class ChunkJob {
  public:
   virtual ~ChunkJob() = default;
-  /// Fills the next chunk's input; false when there is none. Called for
-  /// one chunk at a time, in sequence order.
-  virtual bool take(Chunk& chunk) = 0;
+  /// Fills the next chunk's input with at most `pairs` records; false when
+  /// there is none. Called for one chunk at a time, in sequence order.
+  virtual bool take(Chunk& chunk, uint64_t pairs) = 0;
   /// Analyses a chunk's input and renders its records into chunk.bytes,
   /// cleared beforehand. Called on several threads at once, each with its
   /// own writer and chunk.
@@ -52,14 +52,17 @@ class ChunkJob {
 /// Runs job on `threads` threads and hands every chunk, in sequence order,
 /// to consume on the calling thread; the output is the same, byte for byte,
 /// whatever the number of threads. consume returns false to stop the run
-/// (a write failed). At most two chunks per thread are held at once, so the
-/// memory does not grow with the size of the run.
+/// (a write failed). At most two chunks per thread are held at once, of
+/// chunkPairs(threads) records, so the memory does not grow with the size
+/// of the run.
 void runPipeline(ChunkJob& job, int threads, Format format,
                  const std::function<bool(Chunk&)>& consume);
 
-/// Pairs per chunk: large enough that handing chunks between threads costs
-/// nothing measurable, small enough that every chunk in flight stays in a
-/// few MiB.
-inline constexpr uint64_t kChunkPairs = 1024;
+/// Pairs per chunk on `threads` threads: 1024, large enough that handing
+/// chunks between threads costs nothing measurable; fewer when so many
+/// threads would otherwise hold more than about 8 MiB of rendered records
+/// between them (two chunks each, a few hundred bytes a record), so that
+/// memory stays small whatever the number of threads.
+uint64_t chunkPairs(int threads);
 
 }  // namespace velrin::cli

@@ -23,10 +23,10 @@ class ScanJob : public ChunkJob {
   ScanJob(const Box& box, IndexRange range, Rules rules)
       : box_(box), next_(range.begin), end_(range.end), rules_(rules) {}
 
-  bool take(Chunk& chunk) override {
+  bool take(Chunk& chunk, uint64_t pairs) override {
     if (next_ >= end_) return false;
     chunk.first = next_;
-    chunk.count = std::min(kChunkPairs, end_ - next_);
+    chunk.count = std::min(pairs, end_ - next_);
     next_ += chunk.count;
     return true;
   }

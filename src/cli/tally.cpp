@@ -31,13 +31,7 @@ void Tally::add(CurveStatus status, std::array<int32_t, 2> dims) {
     return;
   }
   ++analysed_;
-  const int64_t row = int64_t{dims[0]} - kLow;
-  const int64_t column = int64_t{dims[1]} - kLow;
-  if (row >= 0 && row < kSide && column >= 0 && column < kSide) {
-    ++grid_[static_cast<size_t>(row * kSide + column)];
-  } else {
-    addTo(spill_, {dims[0], dims[1]}, 1);
-  }
+  addTo(dims_, {dims[0], dims[1]}, 1);
 }
 
 void Tally::merge(const Tally& other) {
@@ -45,22 +39,18 @@ void Tally::merge(const Tally& other) {
   tooLarge_ += other.tooLarge_;
   analysed_ += other.analysed_;
   badLines_ += other.badLines_;
-  for (size_t i = 0; i < grid_.size(); ++i) grid_[i] += other.grid_[i];
-  for (const auto& [key, count] : other.spill_) addTo(spill_, key, count);
+  for (const auto& [key, count] : other.dims_) addTo(dims_, key, count);
 }
 
-void Tally::clear() { *this = Tally(); }
+void Tally::clear() {
+  singular_ = tooLarge_ = analysed_ = badLines_ = 0;
+  dims_.clear();
+}
 
 std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>> Tally::dimensionCounts() const {
-  std::map<std::pair<int32_t, int32_t>, uint64_t> counts;
-  for (int32_t row = 0; row < kSide; ++row) {
-    for (int32_t column = 0; column < kSide; ++column) {
-      const uint64_t count = grid_[static_cast<size_t>(row * kSide + column)];
-      if (count != 0) counts[{row + kLow, column + kLow}] += count;
-    }
-  }
-  for (const auto& [key, count] : spill_) counts[key] += count;
-  return {counts.begin(), counts.end()};
+  auto counts = dims_;
+  std::sort(counts.begin(), counts.end());
+  return counts;
 }
 
 std::vector<std::pair<int32_t, uint64_t>> Tally::rankBoundCounts() const {

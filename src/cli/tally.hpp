@@ -36,18 +36,15 @@ class Tally {
   void print(std::FILE* out) const;
 
  private:
-  // Dimensions from kLow to kLow + kSide - 1 are counted in place; the
-  // classic rules can give -1 and a curve of 32-bit coefficients has fewer
-  // than 30 bad primes, so the spill list stays empty in practice.
-  static constexpr int32_t kLow = -4;
-  static constexpr int32_t kSide = 36;
-
   uint64_t singular_ = 0;
   uint64_t tooLarge_ = 0;
   uint64_t analysed_ = 0;
   uint64_t badLines_ = 0;
-  std::array<uint64_t, kSide * kSide> grid_{};
-  std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>> spill_;
+  // A family has few distinct pairs of dimensions (a curve of 32-bit
+  // coefficients has fewer than 30 bad primes), so a short list searched
+  // from the front costs less than a table, and a chunk's tally stays small
+  // however many chunks are in flight.
+  std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>> dims_;
 };
 
 }  // namespace velrin::cli
