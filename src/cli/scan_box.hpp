@@ -45,6 +45,8 @@ class Box {
   /// The number of pairs, or nothing when it is 2^64 (both ranges whole),
   /// one more than a 64-bit index can count.
   std::optional<uint64_t> pairCount() const;
+  /// The pair numbered index; index below pairCount(), so that A stays in
+  /// its range.
   std::pair<int32_t, int32_t> pairAt(uint64_t index) const;
   uint64_t width() const { return b_.size(); }
   const Interval& a() const { return a_; }
