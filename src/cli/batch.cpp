@@ -88,6 +88,7 @@ int runBatch(const BatchOptions& options) {
   BatchJob job(fd, options.rules);
   OutputSink sink(STDOUT_FILENO, false);
   Progress progress(stderr, progressWanted(options.quiet), 0);
+  const bool recordsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
   Tally total;
   bool writeFailed = false;
   if (options.format == Format::kCsv) writeFailed = !sink.write(csvHeader());
@@ -102,8 +103,10 @@ int runBatch(const BatchOptions& options) {
                      static_cast<int>(item.reason.size()), item.reason.data());
       }
       total.merge(chunk.tally);
-      progress.advance(chunk.records);
+      // Records that go to the meter's terminal start on a line of their own.
+      if (recordsOnTerminal) progress.clear();
       writeFailed = !sink.write(chunk.bytes.view());
+      progress.advance(chunk.records);
       return !writeFailed;
     });
   }

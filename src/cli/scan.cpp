@@ -127,8 +127,11 @@ int runScan(const ScanOptions& options) {
   bool writeFailed = headerHere && !headerDone && !sink.write(csvHeader());
   if (!writeFailed) {
     Progress progress(stderr, progressWanted(options.quiet), range.end - start);
+    const bool recordsOnTerminal = options.output.empty() && ::isatty(STDOUT_FILENO) == 1;
     ScanJob job(box, {start, range.end}, options.rules);
     runPipeline(job, options.threads, options.format, [&](Chunk& chunk) {
+      // Records that go to the meter's terminal start on a line of their own.
+      if (recordsOnTerminal) progress.clear();
       writeFailed = !sink.write(chunk.bytes.view());
       total.merge(chunk.tally);
       progress.advance(chunk.records);
