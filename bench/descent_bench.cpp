@@ -11,10 +11,10 @@
 
 #include "allocation_counter.hpp"
 #include "curve/curve.hpp"
+#include "descent/f3_matrix.hpp"
 #include "descent/local_images.hpp"
 #include "descent/report.hpp"
 #include "descent/selmer.hpp"
-#include "descent/f3_matrix.hpp"
 
 namespace velrin {
 namespace {

@@ -240,18 +240,23 @@ class OutputChecker {
     }
   }
 
-  // A decimal number without sign or leading zero, below 2^40.
-  uint64_t readNumber() {
+  // A decimal number without sign or leading zero, of at most maxDigits
+  // digits (38 keep it below 2^127).
+  __uint128_t readDigits(size_t maxDigits) {
     const size_t start = pos_;
-    uint64_t value = 0;
-    while (pos_ < out_.size() && out_[pos_] >= '0' && out_[pos_] <= '9' && pos_ - start < 12) {
-      value = value * 10 + static_cast<uint64_t>(out_[pos_] - '0');
+    __uint128_t value = 0;
+    while (pos_ < out_.size() && out_[pos_] >= '0' && out_[pos_] <= '9' &&
+           pos_ - start < maxDigits) {
+      value = value * 10 + static_cast<unsigned>(out_[pos_] - '0');
       ++pos_;
     }
     if (pos_ == start || (out_[start] == '0' && pos_ - start > 1))
       fail("expected a number", out_, start);
     return value;
   }
+
+  // A decimal number without sign or leading zero, below 2^40.
+  uint64_t readNumber() { return static_cast<uint64_t>(readDigits(12)); }
 
   // A number as %d prints it: an optional '-', then digits.
   int64_t readSignedNumber() {
@@ -355,19 +360,6 @@ class OutputChecker {
     }
   }
 
-  // A decimal number without sign or leading zero, below 2^127.
-  __uint128_t readWideNumber() {
-    const size_t start = pos_;
-    __uint128_t value = 0;
-    while (pos_ < out_.size() && out_[pos_] >= '0' && out_[pos_] <= '9' && pos_ - start < 38) {
-      value = value * 10 + static_cast<unsigned>(out_[pos_] - '0');
-      ++pos_;
-    }
-    if (pos_ == start || (out_[start] == '0' && pos_ - start > 1))
-      fail("expected a number", out_, start);
-    return value;
-  }
-
   void checkTrueReport(int64_t a, int64_t b) {
     const __int128_t f = static_cast<__int128_t>(a) * a * a - 27 * static_cast<__int128_t>(b);
     if (b == 0 || f == 0) return expect(kSingular);
@@ -381,7 +373,7 @@ class OutputChecker {
     for (;;) {
       const size_t entry = pos_;
       expect("{");
-      const __uint128_t p = readWideNumber();
+      const __uint128_t p = readDigits(38);
       if (p < 2 || magnitude % p != 0) fail("listed prime does not divide B(A^3-27B)", out_, entry);
       if (!listed.empty() && p <= listed.back()) fail("primes out of order", out_, entry);
       listed.push_back(p);

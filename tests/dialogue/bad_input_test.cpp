@@ -105,7 +105,8 @@ std::vector<BadInputCase> badInputCases() {
            "\n[2] {bad prime, Kodaira symbol, Image[E(Qp) -> Qp^{*}/Qp^{*3}]}\n"
            "{2, I2, {e}},\n{19, I1, {e}},\n{233, I1, {e}},\n{1103, I1, {e}},\n"
            "{2089, I1, {e}},\n{242720316872361661, I1, {e}}.\n"
-           "\n[3] dim(Sel(E^/Q))=0, dim(Sel(E/Q))=3\n\n[4] rankE(Q) < 2\n\n" + kQuit},
+           "\n[3] dim(Sel(E^/Q))=0, dim(Sel(E/Q))=3\n\n[4] rankE(Q) < 2\n\n" +
+           kQuit},
       // y^2 - 2^31 y = x^3 scales by u = 2^10 to y^2 - 2y = x^3, which y -> -y
       // takes to y^2 + 2y = x^3: IV at 2 (2 | A0 = 0, v2(B0) = 1) with the
       // image <B>, and at 3 (A0 = 0, B0 = 7 mod 9) type III with the units;
@@ -115,7 +116,8 @@ std::vector<BadInputCase> badInputCases() {
        kAsk + "A=B=\n[1] E is an elliptic curve defined by y^2-2147483648y=x^3\n" +
            "\n[2] {bad prime, Kodaira symbol, Image[E(Qp) -> Qp^{*}/Qp^{*3}]}\n"
            "{2, IV, <BQp^{*3}>},\n{3, III, Zp^{*}Qp^*3/Qp^{*3}}.\n"
-           "\n[3] dim(Sel(E^/Q))=1, dim(Sel(E/Q))=0\n\n[4] rankE(Q)=0\n\n" + kQuit},
+           "\n[3] dim(Sel(E^/Q))=1, dim(Sel(E/Q))=0\n\n[4] rankE(Q)=0\n\n" +
+           kQuit},
       {"2147483648 is out of range", "2147483648\n1\n1\ny\n",
        kAsk + "A=" + kRange + "A=B=" + kReportOneOne + kQuit},
       {"-2147483649 is out of range", "1\n-2147483649\n1\ny\n",

@@ -18,8 +18,8 @@ ProgramRun runProgram(const std::string& input, const std::string& arguments) {
   const fs::path inPath = dir / (stem + ".in");
   const fs::path outPath = dir / (stem + ".out");
   std::ofstream(inPath, std::ios::binary) << input;
-  const std::string command = std::string("'") + VELRIN_BINARY + "' " + arguments + " < '" + inPath.string() +
-                              "' > '" + outPath.string() + "'";
+  const std::string command = std::string("'") + VELRIN_BINARY + "' " + arguments + " < '" +
+                              inPath.string() + "' > '" + outPath.string() + "'";
   const int status = std::system(command.c_str());
   ProgramRun run;
   run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
