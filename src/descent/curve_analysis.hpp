@@ -20,7 +20,10 @@ enum class Rules : uint8_t { kTrue, kClassic };
 /// How far the analysis of a pair (A, B) went.
 enum class CurveStatus : uint8_t {
   kSingular,  ///< B = 0 or A^3 = 27B: no elliptic curve
-  kTooLarge,  ///< refused after line [1]: B(A^3 - 27B) could not be handled
+  /// Refused after line [1]: under the classic rules, B(A^3 - 27B) beyond
+  /// 64 bits. The true rules analyse every pair of 32-bit coefficients
+  /// (A^3 - 27B stays below 2^94, which primeFactors splits completely).
+  kTooLarge,
   kAnalysed,  ///< bad primes, Selmer dimensions and the rank bound are known
 };
 
@@ -64,8 +67,8 @@ struct CurveAnalysis {
 };
 
 /// Analyses E: y^2 + Axy + By = x^3 under the given rules; prints nothing.
-/// Any pair of 32-bit integers; never fails (a pair it cannot handle gets
-/// the status kTooLarge).
+/// Any pair of 32-bit integers; never fails. Thread-safe: it keeps no
+/// state but a per-thread record for the classic rules.
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules = Rules::kTrue);
 
 /// The same by the plain reference algorithms or the fast ones, for the
