@@ -282,6 +282,29 @@ class OutputChecker {
     fail("expected one of the four local images", out_, pos_);
   }
 
+  // The entries of line [2], "{p, symbol, image}" joined by ",\n" and ended
+  // by ".\n", with primes of at most maxDigits digits in increasing order,
+  // each passed to admit with the offset of its entry.
+  template <typename Admit>
+  std::vector<__uint128_t> readEntries(size_t maxDigits, Admit admit) {
+    std::vector<__uint128_t> listed;
+    for (;;) {
+      const size_t entry = pos_;
+      expect("{");
+      const __uint128_t p = readDigits(maxDigits);
+      admit(p, entry);
+      if (!listed.empty() && p <= listed.back()) fail("primes out of order", out_, entry);
+      listed.push_back(p);
+      expect(", ");
+      readKodairaSymbol();
+      expect(", ");
+      readImage();
+      expect("}");
+      if (accept(".\n")) return listed;
+      expect(",\n");
+    }
+  }
+
   void checkReport(int64_t a, int64_t b) {
     const __int128_t f = static_cast<__int128_t>(a) * a * a - 27 * static_cast<__int128_t>(b);
     if (b == 0 || f == 0) return expect(kSingular);
@@ -294,27 +317,15 @@ class OutputChecker {
     if (tableEnd) expect(kTableEndWarning);
     expect(kListHeader);
 
-    std::vector<uint64_t> listed;
+    std::vector<__uint128_t> listed;
     if (accept(kEmptyList)) {
       if (!tableEnd) fail("empty list without the end-of-table warning", out_, pos_);
     } else {
-      for (;;) {
-        const size_t entry = pos_;
-        expect("{");
-        const uint64_t p = readNumber();
-        if (!isTablePrime(p) || magnitude % p != 0) {
+      listed = readEntries(12, [&](__uint128_t p, size_t entry) {
+        if (p >> 64U != 0 || !isTablePrime(static_cast<uint64_t>(p)) || magnitude % p != 0) {
           fail("listed prime is not a table prime dividing B(A^3-27B)", out_, entry);
         }
-        if (!listed.empty() && p <= listed.back()) fail("primes out of order", out_, entry);
-        listed.push_back(p);
-        expect(", ");
-        readKodairaSymbol();
-        expect(", ");
-        readImage();
-        expect("}");
-        if (accept(".\n")) break;
-        expect(",\n");
-      }
+      });
       if (listed.size() > kMaxBadPrimes) fail("more bad primes than 64 bits can hold", out_, pos_);
     }
     // A prime of the table dividing D but left out must divide B to the
@@ -369,22 +380,11 @@ class OutputChecker {
     const __uint128_t magnitude = static_cast<__uint128_t>(d < 0 ? -d : d);
     if (accept(kTooLarge)) return;
     expect(kListHeader);
-    std::vector<__uint128_t> listed;
-    for (;;) {
-      const size_t entry = pos_;
-      expect("{");
-      const __uint128_t p = readDigits(38);
-      if (p < 2 || magnitude % p != 0) fail("listed prime does not divide B(A^3-27B)", out_, entry);
-      if (!listed.empty() && p <= listed.back()) fail("primes out of order", out_, entry);
-      listed.push_back(p);
-      expect(", ");
-      readKodairaSymbol();
-      expect(", ");
-      readImage();
-      expect("}");
-      if (accept(".\n")) break;
-      expect(",\n");
-    }
+    const std::vector<__uint128_t> listed = readEntries(38, [&](__uint128_t p, size_t entry) {
+      if (p < 2 || magnitude % p != 0) {
+        fail("listed prime does not divide B(A^3-27B)", out_, entry);
+      }
+    });
     const uint64_t bMagnitude = static_cast<uint64_t>(b < 0 ? -b : b);
     for (const uint32_t p : tablePrimes()) {
       if (p > 1000 || __uint128_t{p} > magnitude) break;
