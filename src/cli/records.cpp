@@ -88,29 +88,8 @@ ssize_t appendToTarget(void* cookie, const char* bytes, size_t size) {
 }  // namespace
 
 void appendKodaira(KodairaSymbol symbol, OutputBuffer& out) {
-  switch (symbol.type) {
-    case ReductionType::kII:
-      out.append("II");
-      return;
-    case ReductionType::kIII:
-      out.append("III");
-      return;
-    case ReductionType::kIV:
-      out.append("IV");
-      return;
-    case ReductionType::kIVStar:
-      out.append("IV^*");
-      return;
-    case ReductionType::kIStar:
-      out.append('I');
-      out.appendInt(symbol.n);
-      out.append("^*");
-      return;
-    case ReductionType::kI:
-      break;
-  }
-  out.append('I');
-  out.appendInt(symbol.n);
+  char text[16];
+  out.append(std::string_view(text, static_cast<size_t>(writeKodaira(text, symbol) - text)));
 }
 
 std::string_view csvHeader() {

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdio>
 
 namespace velrin {
 
@@ -17,26 +16,36 @@ std::string_view imageKey(LocalImage image) {
   return kKeys[static_cast<size_t>(image)];
 }
 
-std::string kodairaText(KodairaSymbol symbol) {
+char* writeKodaira(char* out, KodairaSymbol symbol) {
+  const auto put = [&out](std::string_view text) {
+    for (const char c : text) *out++ = c;
+  };
   switch (symbol.type) {
     case ReductionType::kII:
-      return "II";
+      put("II");
+      return out;
     case ReductionType::kIII:
-      return "III";
+      put("III");
+      return out;
     case ReductionType::kIV:
-      return "IV";
+      put("IV");
+      return out;
     case ReductionType::kIVStar:
-      return "IV^*";
+      put("IV^*");
+      return out;
     case ReductionType::kIStar:
     case ReductionType::kI:
       break;
   }
-  // snprintf rather than string concatenation, on which g++ 12 raises a
-  // false -Wrestrict.
-  char text[24];
-  std::snprintf(text, sizeof text, symbol.type == ReductionType::kIStar ? "I%d^*" : "I%d",
-                symbol.n);
-  return text;
+  *out++ = 'I';
+  out = writeDecimal(out, static_cast<__uint128_t>(symbol.n));
+  if (symbol.type == ReductionType::kIStar) put("^*");
+  return out;
+}
+
+std::string kodairaText(KodairaSymbol symbol) {
+  char text[16];
+  return std::string(text, writeKodaira(text, symbol));
 }
 
 char* writeDecimal(char* out, __uint128_t n) {

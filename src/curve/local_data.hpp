@@ -35,6 +35,10 @@ struct KodairaSymbol {
 /// The symbol as line [2] writes it: "I3", "II", "III", "IV", "IV^*", "I2^*".
 std::string kodairaText(KodairaSymbol symbol);
 
+/// Writes the symbol as kodairaText gives it at out and returns the end;
+/// out has room for 16 characters (n >= 0 has at most 10 digits).
+char* writeKodaira(char* out, KodairaSymbol symbol);
+
 /// What the descent needs to know of E at one prime p of bad reduction.
 struct LocalDatum {
   __uint128_t prime = 0;  ///< the prime p; up to 96 bits

@@ -1,7 +1,5 @@
 #include "dialogue/text_report.hpp"
 
-#include <string>
-
 #include "arith/prime_table.hpp"
 #include "curve/equation_line.hpp"
 
@@ -29,9 +27,10 @@ void writeDescent(const CurveAnalysis& analysis, std::FILE* out) {
   for (size_t i = 0; i < primes.size(); ++i) {
     char prime[40];
     *writeDecimal(prime, primes[i].prime) = '\0';
-    const std::string kodaira = kodairaText(primes[i].kodaira);
+    char kodaira[16];
+    *writeKodaira(kodaira, primes[i].kodaira) = '\0';
     const std::string_view image = imageText(primes[i].image);
-    std::fprintf(out, "{%s, %s, %.*s}%s", prime, kodaira.c_str(), static_cast<int>(image.size()),
+    std::fprintf(out, "{%s, %s, %.*s}%s", prime, kodaira, static_cast<int>(image.size()),
                  image.data(), i + 1 == primes.size() ? ".\n" : ",\n");
   }
   const int32_t d1 = analysis.selmerDims[0];
