@@ -110,19 +110,11 @@ void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const 
 
 namespace {
 
-// n modulo m in [0, m) for a modulus below 2^127, in 64 bits where both fit.
-__uint128_t residueOf(__int128_t n, __uint128_t m) {
-  if (m >> 64U == 0 && n >= 0 && n >> 64U == 0) {
-    return static_cast<uint64_t>(n) % static_cast<uint64_t>(m);
-  }
-  return residueWide(n, m);
-}
-
 // The class of a unit n of Z_p in Q_p^*/Q_p^*3 as an element of F_3, for
 // p = 3 or p = 1 (mod 3); character is set for the latter.
 int32_t unitClass(__uint128_t p, const std::optional<CubicCharacter>& character, __int128_t n) {
-  if (p == 3) return characterModNine(static_cast<int64_t>(residueOf(n, 9)));
-  return character->ofUnsigned(residueOf(n, p));
+  if (p == 3) return characterModNine(static_cast<int64_t>(residueWide(n, 9)));
+  return character->ofUnsigned(residueWide(n, p));
 }
 
 // Sets column j of the two-mask row to value (0, 1 or 2).
@@ -172,7 +164,7 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   // of w, a condition only when 3 | w.
   __int128_t unitOfB = b0;
   int32_t w = 0;
-  while (residueOf(unitOfB, p) == 0) {
+  while (residueWide(unitOfB, p) == 0) {
     unitOfB /= static_cast<__int128_t>(p);
     ++w;
   }
