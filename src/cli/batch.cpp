@@ -85,15 +85,15 @@ int runBatch(const BatchOptions& options) {
     std::fprintf(stderr, "velrin: cannot open %s: %s\n", name.c_str(), std::strerror(errno));
     return 2;
   }
-  BatchJob job(fd, options.rules);
+  BatchJob job(fd, options.run.rules);
   OutputSink sink(STDOUT_FILENO, false);
-  Progress progress(stderr, progressWanted(options.quiet), 0);
+  Progress progress(stderr, progressWanted(options.run.quiet), 0);
   const bool recordsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
   Tally total;
   bool writeFailed = false;
-  if (options.format == Format::kCsv) writeFailed = !sink.write(csvHeader());
+  if (options.run.format == Format::kCsv) writeFailed = !sink.write(csvHeader());
   if (!writeFailed) {
-    runPipeline(job, options.threads, options.format, [&](Chunk& chunk) {
+    runPipeline(job, options.run.threads, options.run.format, [&](Chunk& chunk) {
       for (const BatchItem& item : chunk.items) {
         if (!item.bad) continue;
         progress.clear();
@@ -121,7 +121,7 @@ int runBatch(const BatchOptions& options) {
                  std::strerror(job.readError()));
     return 1;
   }
-  if (options.summary) total.print(stderr);
+  if (options.run.summary) total.print(stderr);
   return total.badLines() != 0 ? 1 : 0;
 }
 

@@ -2,17 +2,13 @@
 
 #include <string>
 
-#include "cli/records.hpp"
+#include "cli/pipeline.hpp"
 
 namespace velrin::cli {
 
 struct BatchOptions {
   std::string input;  ///< a file, or "-" / empty for standard input
-  Format format = Format::kText;
-  Rules rules = Rules::kTrue;
-  int threads = 1;
-  bool summary = false;
-  bool quiet = false;
+  RunOptions run;
 };
 
 /// Analyses the pair on each line of the input, in order, writing one

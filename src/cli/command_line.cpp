@@ -108,15 +108,17 @@ int runCommandLine(int argc, const char* const* argv) {
     command->add_option("--format", formatText, "text, json (same as jsonl), jsonl or csv")
         ->check(CLI::IsMember({"text", "json", "jsonl", "csv"}));
   };
-  int threads = defaultThreads();
-  const auto addThreads = [&](CLI::App* command) {
+  RunOptions run;
+  run.threads = defaultThreads();
+  const auto addRunOptions = [&](CLI::App* command) {
     command
-        ->add_option("--threads", threads,
+        ->add_option("--threads", run.threads,
                      "threads that analyse (default: every core); the output is the same")
         ->check(CLI::Range(1, kMaxThreads));
+    command->add_flag("--summary", run.summary,
+                      "a table of the results on standard error at the end");
+    command->add_flag("--quiet", run.quiet, "no progress meter on standard error");
   };
-  bool summary = false;
-  bool quiet = false;
 
   CLI::App* report = app.add_subcommand("report", "the report of one curve, without prompts");
   std::string aText;
@@ -130,9 +132,7 @@ int runCommandLine(int argc, const char* const* argv) {
   BatchOptions batchOptions;
   batch->add_option("FILE", batchOptions.input, "the pairs, one a line (default: standard input)");
   addFormat(batch);
-  addThreads(batch);
-  batch->add_flag("--summary", summary, "a table of the results on standard error at the end");
-  batch->add_flag("--quiet", quiet, "no progress meter on standard error");
+  addRunOptions(batch);
 
   CLI::App* scan = app.add_subcommand("scan", "the record of every pair of a box");
   ScanOptions scanOptions;
@@ -142,13 +142,11 @@ int runCommandLine(int argc, const char* const* argv) {
   scan->add_option("--a", aRange, "the range MIN:MAX of A")->required();
   scan->add_option("--b", bRange, "the range MIN:MAX of B")->required();
   addFormat(scan);
-  addThreads(scan);
+  addRunOptions(scan);
   scan->add_option("--shard", shardText,
                    "K/N: the K-th of N contiguous parts; the N outputs in order make the whole");
   scan->add_option("--output", scanOptions.output,
                    "write to FILE; run again after an interruption to continue where it stopped");
-  scan->add_flag("--summary", summary, "a table of the results on standard error at the end");
-  scan->add_flag("--quiet", quiet, "no progress meter on standard error");
 
   try {
     app.parse(argc, argv);
@@ -157,9 +155,8 @@ int runCommandLine(int argc, const char* const* argv) {
     return status == 0 ? 0 : 2;
   }
 
-  const Rules rules = classic ? Rules::kClassic : Rules::kTrue;
-  Format format = Format::kText;
-  parseFormat(formatText, format);
+  run.rules = classic ? Rules::kClassic : Rules::kTrue;
+  parseFormat(formatText, run.format);
 
   if (*report) {
     int32_t a = 0;
@@ -172,14 +169,10 @@ int runCommandLine(int argc, const char* const* argv) {
       return usageError("B must be an integer from -2147483648 to 2147483647, not \"" + bText +
                         "\"");
     }
-    return runReport(a, b, format, rules);
+    return runReport(a, b, run.format, run.rules);
   }
   if (*batch) {
-    batchOptions.format = format;
-    batchOptions.rules = rules;
-    batchOptions.threads = threads;
-    batchOptions.summary = summary;
-    batchOptions.quiet = quiet;
+    batchOptions.run = run;
     return runBatch(batchOptions);
   }
   if (*scan) {
@@ -192,15 +185,11 @@ int runCommandLine(int argc, const char* const* argv) {
     scanOptions.a = *a;
     scanOptions.b = *b;
     scanOptions.shard = *shard;
-    scanOptions.format = format;
-    scanOptions.rules = rules;
-    scanOptions.threads = threads;
-    scanOptions.summary = summary;
-    scanOptions.quiet = quiet;
+    scanOptions.run = run;
     return runScan(scanOptions);
   }
   LineReader in(STDIN_FILENO, stdout);
-  return runDialogue(in, stdout, rules);
+  return runDialogue(in, stdout, run.rules);
 }
 
 }  // namespace velrin::cli

@@ -11,6 +11,16 @@
 
 namespace velrin::cli {
 
+/// What a batch and a scan share: the form of their records and how they
+/// run.
+struct RunOptions {
+  Format format = Format::kText;
+  Rules rules = Rules::kTrue;
+  int threads = 1;
+  bool summary = false;  ///< a table of the results on standard error at the end
+  bool quiet = false;    ///< no progress meter
+};
+
 /// One line of a batch as a chunk carries it: a pair, or the text of a
 /// line that held none (kept in the chunk's errorText).
 struct BatchItem {

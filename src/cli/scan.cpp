@@ -80,7 +80,7 @@ int runScan(const ScanOptions& options) {
     return 2;
   }
   const IndexRange range = shardRange(*pairs, options.shard);
-  const bool headerHere = options.format == Format::kCsv && options.shard.index == 1;
+  const bool headerHere = options.run.format == Format::kCsv && options.shard.index == 1;
 
   // The summary counts the records already in a resumed file, too.
   Tally total;
@@ -104,8 +104,8 @@ int runScan(const ScanOptions& options) {
       return 2;
     }
     std::string error;
-    const std::optional<ResumePoint> point =
-        prepareResume(fd, options.format, headerHere, options.summary ? &total : nullptr, error);
+    const std::optional<ResumePoint> point = prepareResume(
+        fd, options.run.format, headerHere, options.run.summary ? &total : nullptr, error);
     if (!point) {
       std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", path, error.c_str());
       return 2;
@@ -126,10 +126,10 @@ int runScan(const ScanOptions& options) {
   OutputSink sink(fd, !options.output.empty());
   bool writeFailed = headerHere && !headerDone && !sink.write(csvHeader());
   if (!writeFailed) {
-    Progress progress(stderr, progressWanted(options.quiet), range.end - start);
+    Progress progress(stderr, progressWanted(options.run.quiet), range.end - start);
     const bool recordsOnTerminal = options.output.empty() && ::isatty(STDOUT_FILENO) == 1;
-    ScanJob job(box, {start, range.end}, options.rules);
-    runPipeline(job, options.threads, options.format, [&](Chunk& chunk) {
+    ScanJob job(box, {start, range.end}, options.run.rules);
+    runPipeline(job, options.run.threads, options.run.format, [&](Chunk& chunk) {
       // Records that go to the meter's terminal start on a line of their own.
       if (recordsOnTerminal) progress.clear();
       writeFailed = !sink.write(chunk.bytes.view());
@@ -142,7 +142,7 @@ int runScan(const ScanOptions& options) {
     std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(sink.error()));
     return 1;
   }
-  if (options.summary) total.print(stderr);
+  if (options.run.summary) total.print(stderr);
   return 0;
 }
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/records.hpp"
+#include "cli/pipeline.hpp"
 #include "cli/scan_box.hpp"
 
 namespace velrin::cli {
@@ -10,13 +10,9 @@ namespace velrin::cli {
 struct ScanOptions {
   Interval a;
   Interval b;
-  Format format = Format::kText;
-  Rules rules = Rules::kTrue;
-  int threads = 1;
   Shard shard;
   std::string output;  ///< a file to write and resume; empty for standard output
-  bool summary = false;
-  bool quiet = false;
+  RunOptions run;
 };
 
 /// Writes the record of every pair of the box (of the shard's share of it),
