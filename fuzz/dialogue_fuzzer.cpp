@@ -136,7 +136,13 @@ std::optional<int64_t> coefficientOf(std::string_view line) {
   return value;
 }
 
-std::string signedText(int64_t v) { return (v > 0 ? "+" : "-") + std::to_string(v < 0 ? -v : v); }
+// Appending the digits to the sign, rather than "+" + to_string, keeps
+// g++ 12's -Wrestrict false positive on operator+ out of the build.
+std::string signedText(int64_t v) {
+  std::string text(1, v > 0 ? '+' : '-');
+  text.append(std::to_string(v < 0 ? -v : v));
+  return text;
+}
 
 // Line [1]: a coefficient of +-1 shows only its sign, except that B keeps
 // its digit when A is +-1.
