@@ -296,7 +296,7 @@ TEST(PariOracle, WideFixtureAgreesWithTrueRules) {
 
 TEST(PariOracle, LiveCurvesAgreeWithTrueRules) {
   if (std::system("command -v gp > /dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "gp is not on PATH; tests/oracle/install_gp.sh installs it";
+    GTEST_SKIP() << "gp is not on PATH; tools/install_deps.sh installs it";
   }
   ScratchFile program("live.gp");
   ScratchFile data("live.txt");
