@@ -67,6 +67,8 @@ __uint128_t toWide(GEN x) {
 
 }  // namespace
 
+void startPariOnThisThread() { enterPari(); }
+
 int32_t pariProvesPrime(__uint128_t n) {
   enterPari();
   const pari_sp top = avma;

@@ -19,6 +19,15 @@ size_t pariPrimeFactors(__uint128_t n, std::span<__uint128_t> primes);
 /// with its error caught. 2 <= n < 2^128; thread-safe as pariPrimeFactors.
 int32_t pariProvesPrime(__uint128_t n);
 
+/// Sets PARI up on the calling thread unless some thread already has. A
+/// thread that starts threads which may factor calls this first, and so
+/// outlives every thread that uses PARI: the library (its thread-local
+/// build) keeps the state that its set-up allocates (parser, evaluator,
+/// main stack) in thread-local variables of the thread that set it up,
+/// where a worker that ends first would lose it unreleased. The state of
+/// every other thread is released when that thread ends.
+void startPariOnThisThread();
+
 /// The PARI stack of each thread: a number below 2^128 needs a few KiB;
 /// an overflow is an error that pariPrimeFactors catches, never growth.
 inline constexpr size_t kPariStackBytes = size_t{1} << 20U;

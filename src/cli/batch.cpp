@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "cli/line_source.hpp"
+#include "cli/message_text.hpp"
 #include "cli/output_file.hpp"
 #include "cli/pair_line.hpp"
 #include "cli/pipeline.hpp"
@@ -79,7 +80,7 @@ class BatchJob : public ChunkJob {
 
 int runBatch(const BatchOptions& options) {
   const bool fromStdin = options.input.empty() || options.input == "-";
-  const std::string name = fromStdin ? "standard input" : options.input;
+  const std::string name = fromStdin ? "standard input" : printable(options.input);
   const int fd = fromStdin ? STDIN_FILENO : ::open(options.input.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     std::fprintf(stderr, "velrin: cannot open %s: %s\n", name.c_str(), std::strerror(errno));
@@ -91,16 +92,26 @@ int runBatch(const BatchOptions& options) {
   const bool recordsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
   Tally total;
   bool writeFailed = false;
-  if (options.run.format == Format::kCsv) writeFailed = !sink.write(csvHeader());
+  // The CSV header goes with the first records, or at the end: an input
+  // that cannot be read at all gets no output.
+  bool headerDone = options.run.format != Format::kCsv;
+  bool anyChunk = false;
+  const auto writeHeader = [&] {
+    if (!headerDone) writeFailed = !sink.write(csvHeader());
+    headerDone = true;
+    return !writeFailed;
+  };
   if (!writeFailed) {
     runPipeline(job, options.run.threads, options.run.format, [&](Chunk& chunk) {
+      anyChunk = true;
+      if (!writeHeader()) return false;
       for (const BatchItem& item : chunk.items) {
         if (!item.bad) continue;
         progress.clear();
-        const std::string_view text = BatchJob::textOf(chunk, item);
-        std::fprintf(stderr, "velrin: %s:%" PRIu64 ": cannot read \"%.*s\": %.*s\n", name.c_str(),
-                     item.line, static_cast<int>(text.size()), text.data(),
-                     static_cast<int>(item.reason.size()), item.reason.data());
+        const std::string text = printable(BatchJob::textOf(chunk, item));
+        std::fprintf(stderr, "velrin: %s:%" PRIu64 ": cannot read \"%s\": %.*s\n", name.c_str(),
+                     item.line, text.c_str(), static_cast<int>(item.reason.size()),
+                     item.reason.data());
       }
       total.merge(chunk.tally);
       // Records that go to the meter's terminal start on a line of their own.
@@ -112,6 +123,12 @@ int runBatch(const BatchOptions& options) {
   }
   progress.finish();
   if (!fromStdin) ::close(fd);
+  if (job.readError() != 0 && !anyChunk) {
+    std::fprintf(stderr, "velrin: cannot read %s: %s\n", name.c_str(),
+                 std::strerror(job.readError()));
+    return 2;
+  }
+  if (!writeFailed) writeHeader();
   if (writeFailed) {
     std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(sink.error()));
     return 1;

@@ -3,13 +3,20 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <charconv>
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "cli/batch.hpp"
+#include "cli/message_text.hpp"
 #include "cli/output_buffer.hpp"
+#include "cli/pair_line.hpp"
 #include "cli/records.hpp"
 #include "cli/scan.hpp"
 #include "dialogue/dialogue.hpp"
@@ -41,14 +48,6 @@ bool parseFormat(const std::string& text, Format& format) {
   return true;
 }
 
-// A coefficient given on the command line: the whole argument a decimal
-// 32-bit integer.
-bool parseCoefficient(const std::string& text, int32_t& value) {
-  const char* last = text.data() + text.size();
-  const auto [end, error] = std::from_chars(text.data(), last, value);
-  return !text.empty() && error == std::errc() && end == last;
-}
-
 int defaultThreads() {
   const unsigned cores = std::thread::hardware_concurrency();
   if (cores == 0) return 1;
@@ -56,8 +55,22 @@ int defaultThreads() {
 }
 
 int usageError(const std::string& message) {
-  std::fprintf(stderr, "velrin: %s\nRun with --help for more information.\n", message.c_str());
+  std::fprintf(stderr, "velrin: %s\nRun with --help for more information.\n",
+               printable(message).c_str());
   return 2;
+}
+
+// Standard output after a command that writes only there (the dialogue,
+// --help, --version): a write that failed, even one long before, fails the
+// run.
+int outputStatus(int status) {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int error = errno;
+  if (flushed && std::ferror(stdout) == 0 && !std::cout.fail()) return status;
+  std::fprintf(stderr, "velrin: cannot write to standard output%s%s\n", error != 0 ? ": " : "",
+               error != 0 ? std::strerror(error) : "");
+  return 1;
 }
 
 int runReport(int32_t a, int32_t b, Format format, Rules rules) {
@@ -91,7 +104,7 @@ int runCommandLine(int argc, const char* const* argv) {
   app.set_version_flag("--version", std::string("velrin ") + VELRIN_VERSION);
   app.require_subcommand(0, 1);
   app.failure_message([](const CLI::App*, const CLI::Error& e) {
-    return std::string("velrin: ") + e.what() + "\nRun with --help for more information.\n";
+    return "velrin: " + printable(e.what()) + "\nRun with --help for more information.\n";
   });
   bool classic = false;
   app.add_flag("--classic", classic,
@@ -110,11 +123,14 @@ int runCommandLine(int argc, const char* const* argv) {
   };
   RunOptions run;
   run.threads = defaultThreads();
+  std::string threadsText;
+  std::vector<CLI::Option*> threadsOptions;
   const auto addRunOptions = [&](CLI::App* command) {
-    command
-        ->add_option("--threads", run.threads,
-                     "threads that analyse (default: every core); the output is the same")
-        ->check(CLI::Range(1, kMaxThreads));
+    threadsOptions.push_back(command->add_option(
+        "--threads", threadsText,
+        "threads that analyse, 1 to 256 (default: every core); the output is the "
+        "same"));
+    threadsOptions.back()->type_name("N");
     command->add_flag("--summary", run.summary,
                       "a table of the results on standard error at the end");
     command->add_flag("--quiet", run.quiet, "no progress meter on standard error");
@@ -145,37 +161,52 @@ int runCommandLine(int argc, const char* const* argv) {
   addRunOptions(scan);
   scan->add_option("--shard", shardText,
                    "K/N: the K-th of N contiguous parts; the N outputs in order make the whole");
-  scan->add_option("--output", scanOptions.output,
-                   "write to FILE; run again after an interruption to continue where it stopped");
+  CLI::Option* output = scan->add_option(
+      "--output", scanOptions.output,
+      "write to FILE; run again after an interruption to continue where it stopped");
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
+    // --help and --version print to standard output and exit with 0.
     const int status = app.exit(e);
-    return status == 0 ? 0 : 2;
+    return status == 0 ? outputStatus(0) : 2;
+  }
+  const bool threadsGiven = std::any_of(threadsOptions.begin(), threadsOptions.end(),
+                                        [](const CLI::Option* option) { return option->count(); });
+  if (threadsGiven) {
+    const std::optional<int32_t> threads = parseInteger32(threadsText);
+    if (!threads || *threads < 1 || *threads > kMaxThreads) {
+      return usageError("--threads must be a whole number from 1 to " +
+                        std::to_string(kMaxThreads) + ", not \"" + threadsText + "\"");
+    }
+    run.threads = *threads;
   }
 
   run.rules = classic ? Rules::kClassic : Rules::kTrue;
   parseFormat(formatText, run.format);
 
   if (*report) {
-    int32_t a = 0;
-    int32_t b = 0;
-    if (!parseCoefficient(aText, a)) {
+    const std::optional<int32_t> a = parseInteger32(aText);
+    const std::optional<int32_t> b = parseInteger32(bText);
+    if (!a) {
       return usageError("A must be an integer from -2147483648 to 2147483647, not \"" + aText +
                         "\"");
     }
-    if (!parseCoefficient(bText, b)) {
+    if (!b) {
       return usageError("B must be an integer from -2147483648 to 2147483647, not \"" + bText +
                         "\"");
     }
-    return runReport(a, b, run.format, run.rules);
+    return runReport(*a, *b, run.format, run.rules);
   }
   if (*batch) {
     batchOptions.run = run;
     return runBatch(batchOptions);
   }
   if (*scan) {
+    if (output->count() != 0 && scanOptions.output.empty()) {
+      return usageError("--output needs the name of a file");
+    }
     const std::optional<Interval> a = parseInterval(aRange);
     const std::optional<Interval> b = parseInterval(bRange);
     const std::optional<Shard> shard = parseShard(shardText);
@@ -189,7 +220,7 @@ int runCommandLine(int argc, const char* const* argv) {
     return runScan(scanOptions);
   }
   LineReader in(STDIN_FILENO, stdout);
-  return runDialogue(in, stdout, run.rules);
+  return outputStatus(runDialogue(in, stdout, run.rules));
 }
 
 }  // namespace velrin::cli

@@ -34,8 +34,10 @@ bool LineSource::next(std::string_view& line, bool& tooLong) {
       return true;
     }
     if (ended_ || !refill()) {
-      if (begin_ == end_ || skipping_) return false;
-      // A last line without a newline.
+      // A line cut off by a read error is not read at all: its first
+      // bytes could be a pair the input never held.
+      if (begin_ == end_ || skipping_ || error_ != 0) return false;
+      // A last line without a newline, at the end of the input.
       const auto length = end_ - begin_;
       tooLong = length > kMaxLine;
       line = std::string_view(storage_.data() + begin_, tooLong ? kMaxLine : length);

@@ -18,7 +18,8 @@ class LineSource {
   explicit LineSource(int fd) : fd_(fd), storage_(1 << 16) {}
 
   /// The next line; valid until the next call. False at the end of input
-  /// or on a read error (then error() is its errno).
+  /// or on a read error (then error() is its errno); a line is complete,
+  /// ended by a newline or by the end of input, never by a read error.
   bool next(std::string_view& line, bool& tooLong);
   int error() const { return error_; }
 

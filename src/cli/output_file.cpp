@@ -1,39 +1,73 @@
 #include "cli/output_file.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
-
-#include "cli/record_reading.hpp"
 
 namespace velrin::cli {
 
 namespace {
 
-constexpr size_t kLookedAt = 4096;
+// How the file, from where the last comparison stopped, compares with
+// bytes that this run writes.
+enum class Match : uint8_t {
+  kWhole,       ///< the file holds them all: the comparison moved past them
+  kTorn,        ///< the file ends inside them, after a prefix of them
+  kDiffers,     ///< the file holds other bytes
+  kUnreadable,  ///< a read failed
+};
 
-// A text report ends with one of these lines and an empty line.
-bool endsTextReport(std::string_view line) {
-  return line.starts_with("[4] ") || line == "[1] The curve E is singular." ||
-         line.starts_with("[2] The curve is too large");
-}
+// Walks through a file, comparing it with the bytes this run writes, and
+// counts its lines on the way, for a message that names the line that
+// differs.
+class FileComparer {
+ public:
+  FileComparer(int fd, uint64_t size) : fd_(fd), size_(size) {}
 
-// Reads bytes [offset, offset + size) of the file.
-bool readAt(int fd, uint64_t offset, size_t size, std::string& out) {
-  out.resize(size);
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t got =
-        ::pread(fd, out.data() + done, size - done, static_cast<off_t>(offset + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    done += static_cast<size_t>(got);
+  uint64_t offset() const { return offset_; }
+  uint64_t left() const { return size_ - offset_; }
+  /// The number of the line that holds the offset (or the difference found).
+  uint64_t line() const { return newlines_ + 1; }
+  const std::string& readError() const { return readError_; }
+
+  Match compare(std::string_view expected) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(expected.size(), left()));
+    if (!readAt(n)) return Match::kUnreadable;
+    const auto [mine, theirs] = std::mismatch(buffer_.begin(), buffer_.end(), expected.begin());
+    newlines_ += static_cast<uint64_t>(std::count(buffer_.begin(), mine, '\n'));
+    if (mine != buffer_.end()) return Match::kDiffers;
+    if (n < expected.size()) return Match::kTorn;
+    offset_ += n;
+    return Match::kWhole;
   }
-  return true;
-}
+
+ private:
+  // Reads the n bytes at the offset into buffer_.
+  bool readAt(size_t n) {
+    buffer_.resize(n);
+    for (size_t done = 0; done < n;) {
+      const ssize_t got =
+          ::pread(fd_, buffer_.data() + done, n - done, static_cast<off_t>(offset_ + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        readError_ = got < 0 ? std::strerror(errno) : "it grew shorter while it was read";
+        return false;
+      }
+      done += static_cast<size_t>(got);
+    }
+    return true;
+  }
+
+  int fd_;
+  uint64_t size_;
+  uint64_t offset_ = 0;
+  uint64_t newlines_ = 0;
+  std::string buffer_;
+  std::string readError_;
+};
 
 }  // namespace
 
@@ -65,106 +99,86 @@ bool OutputSink::finish() {
   return false;
 }
 
-std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeader, Tally* tally,
-                                         std::string& error) {
+std::optional<ResumePoint> prepareResume(int fd, std::string_view header, IndexRange range,
+                                         const JobFactory& jobFor, const RunOptions& run,
+                                         Tally& tally, std::string& error) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    error = std::string("cannot read it: ") + std::strerror(errno);
+    return std::nullopt;
+  }
+  FileComparer file(fd, static_cast<uint64_t>(info.st_size));
   ResumePoint point;
-  // Offsets: keep is the end of the last complete record; lastLine the
-  // start of the last complete line.
-  uint64_t keep = 0;
-  uint64_t lastLine = 0;
-  uint64_t lineStart = 0;
-  uint64_t offset = 0;
-  uint64_t lines = 0;
-  bool terminalSeen = false;                 // text: the last line closes a report
-  std::optional<RecordOutcome> textOutcome;  // text: what the current report states
   Tally found;
-  std::string firstLine;
-  std::string partial;  // text: the current line when it spans two reads
-  std::vector<char> block(1 << 20);
-  for (;;) {
-    const ssize_t got = ::pread(fd, block.data(), block.size(), static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      error = std::string("cannot read it: ") + std::strerror(errno);
-      return std::nullopt;
-    }
-    if (got == 0) break;
-    const std::string_view bytes(block.data(), static_cast<size_t>(got));
-    for (size_t from = 0; from < bytes.size();) {
-      const size_t newline = bytes.find('\n', from);
-      const size_t to = newline == std::string_view::npos ? bytes.size() : newline;
-      // Only the start of a line is looked at, so a long line (no line of
-      // velrin's is long) does not grow the memory.
-      const bool looked = format == Format::kText || lines == 0 || tally != nullptr;
-      if (looked && partial.size() < kLookedAt) {
-        partial.append(bytes.substr(from, std::min(to - from, kLookedAt - partial.size())));
+  Match verdict = Match::kWhole;
+  if (file.left() != 0 && !header.empty()) verdict = file.compare(header);
+
+  // Whole chunks, rendered on every thread, while the file holds them.
+  std::optional<uint64_t> tailFirst;  // the first pair of the chunk the file ends in
+  if (verdict == Match::kWhole && file.left() != 0 && range.begin < range.end) {
+    const std::unique_ptr<ChunkJob> job = jobFor(range);
+    runPipeline(*job, run.threads, run.format, [&](Chunk& chunk) {
+      if (chunk.bytes.size() > file.left()) {
+        tailFirst = chunk.first;
+        return false;
       }
-      if (newline == std::string_view::npos) break;
-      // A complete line ends here.
-      const uint64_t lineEnd = offset + newline + 1;
-      if (lines == 0) firstLine = partial;
-      if (format == Format::kText) {
-        if (terminalSeen && partial.empty()) {
-          ++point.records;
-          keep = lineEnd;
-          if (textOutcome) found.add(textOutcome->status, textOutcome->selmerDims);
-          textOutcome.reset();
-        }
-        terminalSeen = endsTextReport(partial);
-        if (const std::optional<RecordOutcome> outcome = textLineOutcome(partial)) {
-          textOutcome = outcome;
-        }
-      } else {
-        ++point.records;
-        keep = lineEnd;
-        lastLine = lineStart;
-        const bool header = lines == 0 && format == Format::kCsv && expectHeader;
-        if (tally != nullptr && !header) {
-          const std::optional<RecordOutcome> outcome = recordOutcome(partial, format);
-          if (!outcome) {
-            error = "line " + std::to_string(lines + 1) + " is not a velrin record in this format";
-            return std::nullopt;
-          }
-          found.add(outcome->status, outcome->selmerDims);
-        }
-      }
-      partial.clear();
-      ++lines;
-      lineStart = lineEnd;
-      from = newline + 1;
+      verdict = file.compare(chunk.bytes.view());
+      if (verdict != Match::kWhole) return false;
+      point.records += chunk.records;
+      found.merge(chunk.tally);
+      return file.left() != 0;
+    });
+  }
+  // The chunk the file ends in, one record at a time: the file's last
+  // bytes are whole records, or the start of one (a torn record).
+  if (verdict == Match::kWhole && tailFirst) {
+    RecordWriter writer(run.format);
+    Chunk one;
+    for (uint64_t index = *tailFirst; verdict == Match::kWhole && file.left() != 0; ++index) {
+      const std::unique_ptr<ChunkJob> job = jobFor({index, range.end});
+      one.bytes.clear();
+      one.tally.clear();
+      one.records = 0;
+      if (!job->take(one, 1)) break;
+      job->render(one, writer);
+      verdict = file.compare(one.bytes.view());
+      if (verdict != Match::kWhole) break;
+      ++point.records;
+      found.merge(one.tally);
     }
-    offset += static_cast<uint64_t>(got);
   }
 
-  if (format == Format::kCsv && expectHeader && keep != 0) {
-    if (firstLine + "\n" != csvHeader()) {
-      error = "its first line is not velrin's CSV header";
+  switch (verdict) {
+    case Match::kUnreadable:
+      error = "cannot read it: " + file.readError();
       return std::nullopt;
-    }
-    point.hasHeader = true;
-    --point.records;
+    case Match::kDiffers:
+      error = "it is not this scan's output: its line " + std::to_string(file.line()) +
+              " is not what this scan writes there (the format, the rules, the box and the "
+              "shard must all be the same)";
+      return std::nullopt;
+    case Match::kWhole:
+      if (file.left() != 0) {
+        error = "it is not this scan's output: it goes on, from its line " +
+                std::to_string(file.line()) + ", after all that this scan writes";
+        return std::nullopt;
+      }
+      break;
+    case Match::kTorn:
+      break;
   }
-  if (format != Format::kText && point.records != 0) {
-    std::string line;
-    if (!readAt(fd, lastLine, static_cast<size_t>(keep - 1 - lastLine), line)) {
-      error = std::string("cannot read it: ") + std::strerror(errno);
-      return std::nullopt;
-    }
-    point.lastPair = recordPair(line, format);
-    if (!point.lastPair) {
-      error = "its last line is not a velrin record in this format";
-      return std::nullopt;
-    }
-  }
-  if (keep != offset && ::ftruncate(fd, static_cast<off_t>(keep)) != 0) {
+  // Only now, the file proven to be this scan's, may a torn record go.
+  point.keep = file.offset();
+  if (point.keep != static_cast<uint64_t>(info.st_size) &&
+      ::ftruncate(fd, static_cast<off_t>(point.keep)) != 0) {
     error = std::string("cannot cut off its incomplete last record: ") + std::strerror(errno);
     return std::nullopt;
   }
-  if (::lseek(fd, static_cast<off_t>(keep), SEEK_SET) < 0) {
+  if (::lseek(fd, static_cast<off_t>(point.keep), SEEK_SET) < 0) {
     error = std::string("cannot seek in it: ") + std::strerror(errno);
     return std::nullopt;
   }
-  if (tally != nullptr) tally->merge(found);
+  tally.merge(found);
   return point;
 }
 

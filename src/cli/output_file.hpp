@@ -2,12 +2,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
-#include "cli/records.hpp"
+#include "cli/pipeline.hpp"
+#include "cli/scan_box.hpp"
 #include "cli/tally.hpp"
 
 namespace velrin::cli {
@@ -35,23 +37,29 @@ class OutputSink {
   int error_ = 0;
 };
 
-/// What a scan's output file already holds.
+/// What a scan's output file already holds, proven to be the start of what
+/// this scan writes.
 struct ResumePoint {
-  uint64_t records = 0;    ///< complete records (the CSV header not counted)
-  bool hasHeader = false;  ///< the CSV header line is there
-  /// The coefficients of the last complete JSON or CSV record.
-  std::optional<std::pair<int32_t, int32_t>> lastPair;
+  uint64_t records = 0;  ///< complete records (the CSV header not counted)
+  uint64_t keep = 0;     ///< bytes kept: the header, when there, and those records
 };
 
-/// Reads the file open on fd from its start, cuts off a last record that a
-/// killed run left incomplete (a torn line; in text, a report without its
-/// closing line), and leaves the file offset at the new end. Records are
-/// lines in JSON and CSV and reports in text, each ending with its line
-/// [4], singular line or refusal and an empty line. With expectHeader, the
-/// first line must be the CSV header. Nothing, with error set, when the
-/// file cannot be read or is not such a file. With a tally, every complete
-/// record is counted into it, for the summary of a resumed scan.
-std::optional<ResumePoint> prepareResume(int fd, Format format, bool expectHeader, Tally* tally,
-                                         std::string& error);
+/// The jobs of a scan, over any range of its pairs.
+using JobFactory = std::function<std::unique_ptr<ChunkJob>(IndexRange)>;
+
+/// Proves, before it changes a byte, that the regular file open on fd is
+/// the start of this run's own output: the header (empty but in shard 1 of
+/// a CSV scan), then the records that jobFor renders for the pairs of
+/// range, in order, byte for byte, whatever the format. Only a torn last
+/// record (a proper prefix of the record this run writes next; in text a
+/// report without its end, newlines and all) is then cut off, and the file
+/// offset is left at the end of what is kept. The records are rendered
+/// again on run.threads threads, so a resume costs about what writing
+/// those records cost. Every complete record is counted into tally.
+/// Nothing, with error set and the file untouched, when the file is not
+/// such a prefix or cannot be read.
+std::optional<ResumePoint> prepareResume(int fd, std::string_view header, IndexRange range,
+                                         const JobFactory& jobFor, const RunOptions& run,
+                                         Tally& tally, std::string& error);
 
 }  // namespace velrin::cli

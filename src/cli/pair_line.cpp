@@ -4,7 +4,9 @@ namespace velrin::cli {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// Bytes below 0x20 but the tab, and DEL.
+bool isControl(char c) { return (c >= 0 && c < 0x20 && c != '\t') || c == 0x7f; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A cursor over the line, its comment already cut off.
@@ -74,6 +76,13 @@ PairLine badCoefficient(Cursor::Number result, bool first) {
 }  // namespace
 
 PairLine parsePairLine(std::string_view line) {
+  // A CRLF line end is a line end; any other control character (a carriage
+  // return inside the line, a vertical tab, a form feed, NUL, an escape) is
+  // not a blank, and the line is refused, comment and all.
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  for (const char c : line) {
+    if (isControl(c)) return bad("a control character in the line");
+  }
   if (const size_t hash = line.find('#'); hash != std::string_view::npos) {
     line = line.substr(0, hash);
   }
@@ -103,6 +112,13 @@ PairLine parsePairLine(std::string_view line) {
   }
   if (!cursor.atEnd()) return bad("text after the pair");
   return pair;
+}
+
+std::optional<int32_t> parseInteger32(std::string_view text) {
+  Cursor cursor(text);
+  int32_t value = 0;
+  if (cursor.number(value) != Cursor::Number::kValue || !cursor.atEnd()) return std::nullopt;
+  return value;
 }
 
 }  // namespace velrin::cli

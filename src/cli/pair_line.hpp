@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace velrin::cli {
@@ -20,10 +21,17 @@ struct PairLine {
 };
 
 /// Reads one batch line (without its newline) strictly: the pair as
-/// "A B", "A,B" or "[A,B]", each coefficient an optional sign and decimal
-/// digits within the signed 32-bit range, spaces or tabs allowed around
-/// every part, a trailing carriage return ignored, and "#" starting a
-/// comment that runs to the end of the line. Anything else is kBad.
+/// "A B", "A,B" or "[A,B]", each coefficient an integer as
+/// parseInteger32 reads it, spaces or tabs allowed around every part, a
+/// trailing carriage return (a CRLF line end) ignored, and "#" starting a
+/// comment that runs to the end of the line. Anything else is kBad, and so
+/// is a line with any other control character in it.
 PairLine parsePairLine(std::string_view line);
+
+/// The whole text as an integer of the one grammar that the batch lines,
+/// `report A B`, --a and --b and --threads share: an optional sign (+ or
+/// -), then one or more decimal digits (leading zeros allowed), nothing
+/// else, within the signed 32-bit range. Nothing for any other text.
+std::optional<int32_t> parseInteger32(std::string_view text);
 
 }  // namespace velrin::cli

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include "arith/pari_factor.hpp"
+
 namespace velrin::cli {
 
 namespace {
@@ -131,6 +133,9 @@ void runPipeline(ChunkJob& job, int threads, Format format,
       if (!consume(*chunk)) return;
     }
   }
+  // PARI's own state stays with the thread that set it up: this one,
+  // which outlives the workers.
+  startPariOnThisThread();
   Ring ring(job, 2 * static_cast<size_t>(threads), chunkPairs(threads));
   std::vector<std::thread> workers;
   workers.reserve(static_cast<size_t>(threads));

@@ -2,6 +2,7 @@
 
 #include <stdio.h>  // fopencookie, a glibc stream over callbacks
 
+#include "cli/message_text.hpp"
 #include "dialogue/text_report.hpp"
 
 namespace velrin::cli {
@@ -244,7 +245,7 @@ void appendTextError(uint64_t line, std::string_view text, std::string_view reas
   out.append("\nline ");
   out.appendUnsigned(line);
   out.append(": cannot read \"");
-  out.append(text);
+  out.append(printable(text));  // the text is for a terminal too
   out.append("\": ");
   out.append(reason);
   out.append("\n\n");

@@ -2,14 +2,18 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
 
+#include "cli/message_text.hpp"
 #include "cli/output_file.hpp"
 #include "cli/pipeline.hpp"
 #include "cli/progress.hpp"
@@ -70,6 +74,30 @@ class FileCloser {
   int fd_;
 };
 
+// Opens the output file for reading and writing, creating it when it is
+// not there; a file created here has its directory synced, so that its
+// name survives a crash of the machine as its synced records do. -1, with
+// errno set, on failure.
+int openOutput(const char* path, bool& created) {
+  int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  created = fd >= 0;
+  if (fd < 0 && errno == EEXIST) fd = ::open(path, O_RDWR | O_CLOEXEC);
+  if (!created) return fd;
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A file system that cannot sync a directory (EINVAL) keeps no more
+  // than it would anyway.
+  const bool synced = dir >= 0 && (::fsync(dir) == 0 || errno == EINVAL);
+  const int syncError = errno;
+  if (dir >= 0) ::close(dir);
+  if (!synced) {
+    ::close(fd);
+    errno = syncError;
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
 int runScan(const ScanOptions& options) {
@@ -87,43 +115,53 @@ int runScan(const ScanOptions& options) {
   int fd = STDOUT_FILENO;
   uint64_t start = range.begin;
   bool headerDone = false;
+  bool durable = false;
   if (!options.output.empty()) {
     const char* path = options.output.c_str();
-    fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    bool created = false;
+    fd = openOutput(path, created);
     if (fd < 0) {
-      std::fprintf(stderr, "velrin: cannot open %s: %s\n", path, std::strerror(errno));
+      std::fprintf(stderr, "velrin: cannot open %s: %s\n", printable(path).c_str(),
+                   std::strerror(errno));
       return 2;
     }
   }
   const FileCloser closer(options.output.empty() ? -1 : fd);
   if (!options.output.empty()) {
-    const char* path = options.output.c_str();
+    const std::string path = printable(options.output);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+      std::fprintf(stderr, "velrin: cannot use %s: %s\n", path.c_str(), std::strerror(errno));
+      return 2;
+    }
+    // A device or a pipe (/dev/null for the summary alone) is written to
+    // as it is: there is nothing to resume in it and nothing to sync.
+    durable = S_ISREG(info.st_mode);
+  }
+  if (durable) {
+    const std::string path = printable(options.output);
     // Two runs appending to one file would interleave their records.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      std::fprintf(stderr, "velrin: %s is in use by another run\n", path);
+      std::fprintf(stderr, "velrin: %s is in use by another run\n", path.c_str());
       return 2;
     }
+    const std::string_view header = headerHere ? csvHeader() : std::string_view();
+    const Box& scanBox = box;
+    const Rules rules = options.run.rules;
     std::string error;
     const std::optional<ResumePoint> point = prepareResume(
-        fd, options.run.format, headerHere, options.run.summary ? &total : nullptr, error);
+        fd, header, range,
+        [&](IndexRange part) { return std::make_unique<ScanJob>(scanBox, part, rules); },
+        options.run, total, error);
     if (!point) {
-      std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", path, error.c_str());
-      return 2;
-    }
-    const uint64_t shardSize = range.end - range.begin;
-    if (point->records > shardSize ||
-        (point->lastPair && *point->lastPair != box.pairAt(range.begin + point->records - 1))) {
-      std::fprintf(stderr,
-                   "velrin: cannot resume in %s: it holds %" PRIu64
-                   " records that are not the first ones of this scan\n",
-                   path, point->records);
+      std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", path.c_str(), error.c_str());
       return 2;
     }
     start = range.begin + point->records;
-    headerDone = point->hasHeader;
+    headerDone = point->keep != 0;
   }
 
-  OutputSink sink(fd, !options.output.empty());
+  OutputSink sink(fd, durable);
   bool writeFailed = headerHere && !headerDone && !sink.write(csvHeader());
   if (!writeFailed) {
     Progress progress(stderr, progressWanted(options.run.quiet), range.end - start);

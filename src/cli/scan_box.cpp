@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "cli/pair_line.hpp"
+
 namespace velrin::cli {
 
 namespace {
@@ -21,9 +23,9 @@ std::optional<T> parseWhole(std::string_view text) {
 
 std::optional<Interval> parseInterval(std::string_view text) {
   const size_t colon = text.find(':');
-  const std::optional<int32_t> min = parseWhole<int32_t>(text.substr(0, colon));
+  const std::optional<int32_t> min = parseInteger32(text.substr(0, colon));
   const std::optional<int32_t> max =
-      colon == std::string_view::npos ? min : parseWhole<int32_t>(text.substr(colon + 1));
+      colon == std::string_view::npos ? min : parseInteger32(text.substr(colon + 1));
   if (!min || !max || *min > *max) return std::nullopt;
   return Interval{*min, *max};
 }

@@ -18,7 +18,7 @@ struct Interval {
 };
 
 /// Reads "MIN:MAX" (or a single value N, meaning N:N) with MIN <= MAX, each
-/// a decimal 32-bit integer; nothing for any other text.
+/// an integer as parseInteger32 reads it; nothing for any other text.
 std::optional<Interval> parseInterval(std::string_view text);
 
 /// Shard index of count, 1 <= index <= count.

@@ -43,7 +43,8 @@ int runDialogue(LineReader& in, std::FILE* out, Rules rules, Paths paths) {
   std::fputs(
       "Velrin ver1.0 - 3-isogeny descent on elliptic curves with a rational 3-torsion point\n",
       out);
-  for (char answer = 'n'; answer == 'n';) {
+  // Output that cannot be written ends the run: nobody sees the prompts.
+  for (char answer = 'n'; answer == 'n' && std::ferror(out) == 0;) {
     std::fputs("\nInput the coefficients A,B of Weierstrass equation\nE:y^2+Axy+By=x^3\n", out);
     const std::optional<int32_t> a = readCoefficient("A=", in, line, out);
     const std::optional<int32_t> b = a ? readCoefficient("B=", in, line, out) : std::nullopt;
@@ -57,7 +58,7 @@ int runDialogue(LineReader& in, std::FILE* out, Rules rules, Paths paths) {
     answer = *reply;
   }
   std::fflush(out);
-  return 0;
+  return std::ferror(out) != 0 ? 1 : 0;
 }
 
 }  // namespace velrin

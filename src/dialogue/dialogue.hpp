@@ -10,7 +10,8 @@ namespace velrin {
 
 /// Runs the whole dialogue: the banner, then passes of two coefficients,
 /// their report under the given rules and the quit question, until the
-/// answer y or the end of input. Returns the exit status, 0. paths chooses
+/// answer y or the end of input, or until out fails. Returns the exit
+/// status: 0, or 1 when out failed (the caller says so). paths chooses
 /// the algorithms, for the tests that compare them.
 int runDialogue(LineReader& in, std::FILE* out, Rules rules = Rules::kTrue,
                 Paths paths = Paths::kFast);

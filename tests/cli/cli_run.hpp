@@ -63,16 +63,19 @@ class TempDir {
 };
 
 /// Starts the program with args, stdin from inPath (or, when inPath is
-/// empty, from a pipe whose write end stays open in *heldPipe, so that a
-/// read would wait for ever), stdout and stderr to files. Returns its pid.
+/// empty, from the descriptor inFd when there is one, else from a pipe
+/// whose write end stays open in *heldPipe, so that a read would wait for
+/// ever), stdout and stderr to files (or devices). Returns its pid.
 inline pid_t startVelrin(const std::vector<std::string>& args, const fs::path& inPath,
-                         const fs::path& outPath, const fs::path& errPath,
-                         int* heldPipe = nullptr) {
+                         const fs::path& outPath, const fs::path& errPath, int* heldPipe = nullptr,
+                         int inFd = -1) {
   int pipeEnds[2] = {-1, -1};
-  if (inPath.empty() && ::pipe(pipeEnds) != 0) return -1;
+  if (inPath.empty() && inFd < 0 && ::pipe(pipeEnds) != 0) return -1;
   const pid_t pid = ::fork();
   if (pid == 0) {
-    const int in = inPath.empty() ? pipeEnds[0] : ::open(inPath.c_str(), O_RDONLY);
+    const int in = !inPath.empty() ? ::open(inPath.c_str(), O_RDONLY)
+                   : inFd >= 0     ? inFd
+                                   : pipeEnds[0];
     const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0) ::_exit(127);
@@ -120,6 +123,32 @@ inline CliRun runVelrin(const std::vector<std::string>& args, const std::string&
   CliRun run;
   run.status = waitFor(pid, timeout);
   run.out = readWhole(dir / "out");
+  run.err = readWhole(dir / "err");
+  return run;
+}
+
+/// Where a run's standard streams go when not to the bytes given and to
+/// captured files: standard input from a path (a directory) or an open
+/// descriptor (a pseudo-terminal that fails part-way), standard output to
+/// a path (/dev/full).
+struct Streams {
+  fs::path in;
+  int inFd = -1;
+  fs::path out;
+};
+
+/// Runs the program to its end with the streams given; what it wrote to
+/// standard output is captured only when that went to a file of its own.
+inline CliRun runVelrinWith(const std::vector<std::string>& args, const Streams& streams,
+                            std::chrono::milliseconds timeout = std::chrono::seconds(300)) {
+  TempDir dir;
+  writeWhole(dir / "in", "");
+  const fs::path in = !streams.in.empty() || streams.inFd >= 0 ? streams.in : dir / "in";
+  const fs::path out = streams.out.empty() ? dir / "out" : streams.out;
+  const pid_t pid = startVelrin(args, in, out, dir / "err", nullptr, streams.inFd);
+  CliRun run;
+  run.status = waitFor(pid, timeout);
+  if (streams.out.empty()) run.out = readWhole(out);
   run.err = readWhole(dir / "err");
   return run;
 }

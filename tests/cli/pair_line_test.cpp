@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,19 @@ TEST(PairLine, ReadsTheThreeFormsStrictly) {
       {"[1,2", PairLineKind::kBad, 0, 0, "] is missing"},
       {"[1 2]", PairLineKind::kBad, 0, 0, "expected a comma between A and B"},
       {"1,,2", PairLineKind::kBad, 0, 0, "B is not an integer"},
-      {std::string("1\0 2", 4), PairLineKind::kBad, 0, 0, "A is not an integer"},
+      // A CRLF line end is a line end; every other control character is
+      // refused, a carriage return inside the line included.
+      {"5 7\r", PairLineKind::kPair, 5, 7, ""},
+      {"\r", PairLineKind::kSkip, 0, 0, ""},
+      {"5\r7\r", PairLineKind::kBad, 0, 0, "a control character in the line"},
+      {"5\r7", PairLineKind::kBad, 0, 0, "a control character in the line"},
+      {"5\v7", PairLineKind::kBad, 0, 0, "a control character in the line"},
+      {"5\f7", PairLineKind::kBad, 0, 0, "a control character in the line"},
+      {"5 7\r\r", PairLineKind::kBad, 0, 0, "a control character in the line"},
+      {"\x1b]0;title\x07 1 2", PairLineKind::kBad, 0, 0, "a control character in the line"},
+      {"1 2 # \x1b[2J", PairLineKind::kBad, 0, 0, "a control character in the line"},
+      {"1 2\x7f", PairLineKind::kBad, 0, 0, "a control character in the line"},
+      {std::string("1\0 2", 4), PairLineKind::kBad, 0, 0, "a control character in the line"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("\"" + c.line + "\"");
@@ -63,6 +76,52 @@ TEST(PairLine, ReadsTheThreeFormsStrictly) {
       EXPECT_EQ(got.b, c.b);
     }
     EXPECT_EQ(std::string(got.reason), c.reason);
+  }
+}
+
+// The one grammar of an integer, for batch lines, `report A B`, --a, --b
+// and --threads alike.
+TEST(PairLine, OneGrammarOfIntegers) {
+  struct Case {
+    std::string text;
+    std::optional<int32_t> value;
+  };
+  const std::vector<Case> cases = {
+      {"5", 5},
+      {"+5", 5},
+      {"-5", -5},
+      {"007", 7},
+      {"-0", 0},
+      {"2147483647", INT32_MAX},
+      {"+2147483647", INT32_MAX},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", std::nullopt},
+      {"-2147483649", std::nullopt},
+      {"99999999999999999999", std::nullopt},
+      {"", std::nullopt},
+      {"+", std::nullopt},
+      {"-", std::nullopt},
+      {"+-5", std::nullopt},
+      {"--5", std::nullopt},
+      {" 5", std::nullopt},
+      {"5 ", std::nullopt},
+      {"1.5", std::nullopt},
+      {"1e3", std::nullopt},
+      {"0x10", std::nullopt},
+      {"5,", std::nullopt},
+      {"5]", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("\"" + c.text + "\"");
+    EXPECT_EQ(parseInteger32(c.text), c.value);
+    // A batch line reads the same coefficient (blanks and commas there
+    // separate the parts).
+    if (c.text.find_first_of(" ,") != std::string::npos) continue;
+    const PairLine line = parsePairLine(c.text + " 1");
+    EXPECT_EQ(line.kind == PairLineKind::kPair, c.value.has_value());
+    if (c.value && line.kind == PairLineKind::kPair) {
+      EXPECT_EQ(line.a, *c.value);
+    }
   }
 }
 

@@ -206,28 +206,106 @@ TEST(Scan, KilledAtRandomMomentsAndRunAgainGivesTheUninterruptedOutput) {
   }
 }
 
+// A resume reads the whole file and proves it is the start of this very
+// scan's output before it changes a byte; any other file is refused (exit
+// 2) and left as it was.
 TEST(Scan, RefusesToResumeInAFileOfAnotherScan) {
-  const std::string other =
-      runVelrin({"scan", "--a", "5:6", "--b", "1:9", "--format", "jsonl", "--quiet"}).out;
+  const auto output = [](const std::string& format, const std::vector<std::string>& more) {
+    return runVelrin(plus(plus(kBox, {"--format", format}), more)).out;
+  };
+  const auto firstLines = [](const std::string& text, size_t count) {
+    size_t end = 0;
+    for (size_t i = 0; i < count; ++i) end = text.find('\n', end) + 1;
+    return text.substr(0, end);
+  };
+  const auto replaceAll = [](std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+      text.replace(at, from.size(), to);
+    }
+    return text;
+  };
   struct Case {
+    std::string name;
+    std::string format;
+    std::vector<std::string> run;  // options of the run that resumes
     std::string content;
-    std::vector<std::string> format;
   };
-  const std::vector<Case> cases = {
-      {other, {"--format", "jsonl"}},  // another box
-      {other, {"--format", "csv"}},    // another format
-      {"not a record\n", {"--format", "jsonl"}},
-      {"a,b\n", {"--format", "csv"}},  // not the header
+  std::vector<Case> cases = {
+      {"notes without a newline", "jsonl", {}, "my notes"},
+      {"notes", "jsonl", {}, "my notes\n"},
+      {"notes, text", "text", {}, "Some notes\nabout curves\n"},
+      {"notes, CSV", "csv", {}, "a,b\n"},
+      // Other formats of this scan.
+      {"JSON lines as CSV", "csv", {}, firstLines(output("jsonl", {}), 10)},
+      {"CSV as JSON lines", "jsonl", {}, firstLines(output("csv", {}), 10)},
+      // A batch of the same pairs: records with their line numbers.
+      {"a batch", "jsonl", {}, runVelrin({"batch", "--format", "jsonl"}, "-30 -40\n-30 -39\n").out},
+      {"a batch, text", "text", {}, runVelrin({"batch"}, "1 2\n3 4\n").out},
+      // Another shard, before or after.
+      {"shard 2/3 as 1/3", "jsonl", {"--shard", "1/3"}, output("jsonl", {"--shard", "2/3"})},
+      {"shard 1/3 as 2/3", "jsonl", {"--shard", "2/3"}, output("jsonl", {"--shard", "1/3"})},
+      {"shard 2/3 as 1/1, CSV", "csv", {}, output("csv", {"--shard", "2/3"})},
+      {"shard 2/3 as 1/3, text",
+       "text",
+       {"--shard", "1/3"},
+       firstLines(output("text", {"--shard", "2/3"}), 40)},
+      // The other rules, complete or not.
+      {"classic, complete", "jsonl", {}, output("jsonl", {"--classic"})},
+      {"classic, begun", "csv", {}, firstLines(output("csv", {"--classic"}), 30)},
+      {"classic, text", "text", {}, output("text", {"--classic"})},
+      {"true rules as classic", "text", {"--classic"}, output("text", {})},
+      {"true rules as classic, begun", "jsonl", {"--classic"}, firstLines(output("jsonl", {}), 9)},
   };
+  // Another box whose first 80 records are this one's: B to 39, not 40.
+  const std::vector<std::string> otherBox = {"scan",   "--a",     "-30:30",  "--b",
+                                             "-40:39", "--quiet", "--format"};
+  for (const std::string format : {"jsonl", "csv", "text"}) {
+    const std::string mine = output(format, {});
+    const std::string other = runVelrin(plus(otherBox, {format})).out;
+    cases.push_back({"another box", format, {}, firstLines(other, format == "text" ? 2000 : 200)});
+    // This scan's records, spoilt.
+    cases.push_back({"CRLF line ends", format, {}, replaceAll(firstLines(mine, 50), "\n", "\r\n")});
+    std::string garbled = firstLines(mine, 60);
+    garbled.replace(firstLines(mine, 20).size(), 7, "garbage");
+    cases.push_back({"garbage in the middle", format, {}, garbled});
+    cases.push_back({"a line after the records", format, {}, firstLines(mine, 12) + "notes\n"});
+    cases.push_back({"text after the end", format, {}, mine + "\nnotes"});
+  }
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.content.substr(0, 20));
-    TempDir dir;
-    writeWhole(dir / "records", c.content);
-    const CliRun run =
-        runVelrin(plus(plus(kBox, c.format), {"--output", (dir / "records").string()}));
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("cannot resume"), std::string::npos) << run.err;
-    EXPECT_EQ(readWhole(dir / "records"), c.content);
+    SCOPED_TRACE(c.name + " in " + c.format);
+    ASSERT_FALSE(c.content.empty());
+    for (const bool summary : {false, true}) {
+      TempDir dir;
+      writeWhole(dir / "records", c.content);
+      std::vector<std::string> args = plus(plus(kBox, {"--format", c.format}), c.run);
+      if (summary) args.push_back("--summary");
+      const CliRun run = runVelrin(plus(args, {"--output", (dir / "records").string()}));
+      EXPECT_EQ(run.status, 2);
+      EXPECT_TRUE(run.err.starts_with("velrin: cannot resume in ")) << run.err;
+      EXPECT_NE(run.err.find("it is not this scan's output"), std::string::npos) << run.err;
+      EXPECT_EQ(run.out, "");
+      EXPECT_TRUE(readWhole(dir / "records") == c.content);
+    }
+  }
+}
+
+// Devices are written as they are, never read to resume: /dev/null for the
+// summary alone, /dev/full a failed write, /dev/zero accepts everything.
+TEST(Scan, OutputToADevice) {
+  struct Case {
+    std::string path;
+    int status;
+    std::string errStart;
+  };
+  const std::vector<Case> cases = {{"/dev/null", 0, "\nSummary of 4941 curves\n"},
+                                   {"/dev/zero", 0, "\nSummary of 4941 curves\n"},
+                                   {"/dev/full", 1, "velrin: cannot write the records: "}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const CliRun run = runVelrin(plus(kBox, {"--format", "jsonl", "--summary", "--output", c.path}),
+                                 "", std::chrono::seconds(60));
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_TRUE(run.err.starts_with(c.errStart)) << run.err;
   }
 }
 
