@@ -128,8 +128,7 @@ int runCommandLine(int argc, const char* const* argv) {
   const auto addRunOptions = [&](CLI::App* command) {
     threadsOptions.push_back(command->add_option(
         "--threads", threadsText,
-        "threads that analyse, 1 to 256 (default: every core); the output is the "
-        "same"));
+        "threads that analyse, 1 to 256 (default: every core); the output is the same"));
     threadsOptions.back()->type_name("N");
     command->add_flag("--summary", run.summary,
                       "a table of the results on standard error at the end");

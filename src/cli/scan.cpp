@@ -78,9 +78,9 @@ class FileCloser {
 // not there; a file created here has its directory synced, so that its
 // name survives a crash of the machine as its synced records do. -1, with
 // errno set, on failure.
-int openOutput(const char* path, bool& created) {
+int openOutput(const char* path) {
   int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  created = fd >= 0;
+  const bool created = fd >= 0;
   if (fd < 0 && errno == EEXIST) fd = ::open(path, O_RDWR | O_CLOEXEC);
   if (!created) return fd;
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -118,8 +118,7 @@ int runScan(const ScanOptions& options) {
   bool durable = false;
   if (!options.output.empty()) {
     const char* path = options.output.c_str();
-    bool created = false;
-    fd = openOutput(path, created);
+    fd = openOutput(path);
     if (fd < 0) {
       std::fprintf(stderr, "velrin: cannot open %s: %s\n", printable(path).c_str(),
                    std::strerror(errno));

@@ -18,8 +18,9 @@ struct ScanOptions {
 /// Writes the record of every pair of the box (of the shard's share of it),
 /// A outer and B inner, both increasing; the CSV header only in shard 1.
 /// With an output file, a run resumes after the last complete record that
-/// file holds. Returns the exit status: 0, 1 when the output could not be
-/// written, 2 when the box, the shard or the output file cannot be used.
+/// file holds, once the whole file is proven to be this scan's own start
+/// (prepareResume); a device or a pipe is written as it is. Returns the exit status: 0, 1 when the
+/// output could not be written, 2 when the box, the shard or the output file cannot be used.
 int runScan(const ScanOptions& options);
 
 }  // namespace velrin::cli
