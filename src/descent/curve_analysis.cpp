@@ -56,9 +56,12 @@ void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
   bool enumerable = analysis.badPrimeCount <= 12;
   for (const LocalDatum& local : analysis.badPrimes())
     enumerable = enumerable && local.prime >> 31U == 0;
+  static_assert(CurveAnalysis::kMaxBadPrimes == F3Matrix::kMaxColumns);
+  analysis.selmerBasisCount =
+      minimalSelmerBasis(analysis.badPrimes(), model.b0, analysis.selmerBasisSlots);
   const int32_t d1 = paths == Paths::kPlain && enumerable
                          ? minimalSelmerDimensionByEnumeration(analysis.badPrimes(), model.b0)
-                         : minimalSelmerDimension(analysis.badPrimes(), model.b0);
+                         : analysis.selmerBasisCount;
   int32_t d2 = d1;
   for (const LocalDatum& local : analysis.badPrimes()) d2 += local.term;
   analysis.selmerDims = {d1, d2};

@@ -6,6 +6,7 @@
 
 #include "curve/local_data.hpp"
 #include "curve/paths.hpp"
+#include "descent/f3_matrix.hpp"
 
 namespace velrin {
 
@@ -54,10 +55,21 @@ struct CurveAnalysis {
   /// dim Sel(E^/Q) and dim Sel(E/Q), from the dual isogeny's and the
   /// isogeny's descent; meaningful when status is kAnalysed.
   std::array<int32_t, 2> selmerDims{};
+  /// Under the true rules, a basis of Sel(E^/Q), the group of phihat's
+  /// Selmer classes in Q^*/Q^*3 that contains delta(E(Q)), delta(P) = y(P)
+  /// modulo cubes: selmerDims[0] exponent vectors over the bad primes (bit
+  /// j for badPrimes()[j], exponent 1 in ones, 2 in twos), each the class
+  /// of the positive cube-free integer prod p_j^e_j (-1 is a cube). Empty
+  /// under the classic rules.
+  std::array<F3Matrix::Vector, kMaxBadPrimes> selmerBasisSlots{};
+  int32_t selmerBasisCount = 0;
 
   /// The bad primes in increasing order.
   std::span<const LocalDatum> badPrimes() const {
     return {badPrimeSlots.data(), static_cast<size_t>(badPrimeCount)};
+  }
+  std::span<const F3Matrix::Vector> selmerBasis() const {
+    return {selmerBasisSlots.data(), static_cast<size_t>(selmerBasisCount)};
   }
   std::span<const Warning> warnings() const {
     return {warningSlots.data(), static_cast<size_t>(warningCount)};

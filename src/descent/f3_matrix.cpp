@@ -60,4 +60,51 @@ int32_t F3Matrix::rank() const {
   return static_cast<int32_t>(rank);
 }
 
+int32_t F3Matrix::kernel(int32_t columns, std::array<Vector, kMaxColumns>& basis) const {
+  // Reduced row echelon form: each pivot row has 1 in its pivot column and
+  // 0 in every other pivot column.
+  std::array<Packed, kMaxRows> rows = rows_;
+  const auto rowCount = static_cast<size_t>(rowCount_);
+  std::array<int32_t, kMaxColumns> pivotRowOf{};
+  pivotRowOf.fill(-1);
+  size_t rank = 0;
+  for (int32_t column = 0; column < columns && rank < rowCount; ++column) {
+    const uint32_t bit = 1U << static_cast<uint32_t>(column);
+    size_t pivot = rank;
+    while (pivot < rowCount && ((rows[pivot].ones | rows[pivot].twos) & bit) == 0) ++pivot;
+    if (pivot == rowCount) continue;
+    std::swap(rows[rank], rows[pivot]);
+    if ((rows[rank].twos & bit) != 0) std::swap(rows[rank].ones, rows[rank].twos);
+    const Packed pivotRow = rows[rank];
+    for (size_t i = 0; i < rowCount; ++i) {
+      if (i == rank) continue;
+      if ((rows[i].ones & bit) != 0) {
+        addInto(rows[i].ones, rows[i].twos, pivotRow.twos, pivotRow.ones);
+      } else if ((rows[i].twos & bit) != 0) {
+        addInto(rows[i].ones, rows[i].twos, pivotRow.ones, pivotRow.twos);
+      }
+    }
+    pivotRowOf[static_cast<size_t>(column)] = static_cast<int32_t>(rank);
+    ++rank;
+  }
+  // For a free column f, x_f = 1, the other free coordinates 0, and each
+  // pivot coordinate x_c = -(entry of its row in column f).
+  int32_t count = 0;
+  for (int32_t f = 0; f < columns; ++f) {
+    if (pivotRowOf[static_cast<size_t>(f)] >= 0) continue;
+    const uint32_t freeBit = 1U << static_cast<uint32_t>(f);
+    Vector v{freeBit, 0};
+    for (int32_t c = 0; c < columns; ++c) {
+      const int32_t r = pivotRowOf[static_cast<size_t>(c)];
+      if (r < 0) continue;
+      const Packed& row = rows[static_cast<size_t>(r)];
+      const uint32_t bit = 1U << static_cast<uint32_t>(c);
+      if ((row.ones & freeBit) != 0) v.twos |= bit;  // -1 = 2
+      if ((row.twos & freeBit) != 0) v.ones |= bit;  // -2 = 1
+    }
+    basis[static_cast<size_t>(count++)] = v;
+  }
+  return count;
+}
+
 }  // namespace velrin

@@ -30,6 +30,19 @@ class F3Matrix {
   /// Returns the rank over F_3, by Gaussian elimination.
   int32_t rank() const;
 
+  /// A vector of F_3^kMaxColumns in the rows' two-mask form.
+  struct Vector {
+    uint32_t ones = 0;
+    uint32_t twos = 0;
+  };
+
+  /// Writes a basis of the kernel {x in F_3^columns : every row . x = 0}
+  /// into basis and returns its size, columns - rank. The rows' entries in
+  /// columns at or beyond `columns` must be 0; 0 <= columns <= kMaxColumns.
+  /// The basis is the reduced one: one vector per column without a pivot,
+  /// with 1 there and 0 in the other free columns.
+  int32_t kernel(int32_t columns, std::array<Vector, kMaxColumns>& basis) const;
+
  private:
   struct Packed {
     uint32_t ones = 0;

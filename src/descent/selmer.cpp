@@ -81,6 +81,18 @@ int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0
   return static_cast<int32_t>(badPrimes.size()) - conditions.rank();
 }
 
+int32_t minimalSelmerBasis(std::span<const LocalDatum> badPrimes, int64_t b0,
+                           std::array<F3Matrix::Vector, F3Matrix::kMaxColumns>& basis) {
+  std::array<__uint128_t, F3Matrix::kMaxColumns> generators{};
+  for (size_t j = 0; j < badPrimes.size(); ++j) generators[j] = badPrimes[j].prime;
+  const std::span<const __uint128_t> used(generators.data(), badPrimes.size());
+  F3Matrix conditions;
+  for (const LocalDatum& local : badPrimes) {
+    appendMinimalConditions(local, b0, used, conditions);
+  }
+  return conditions.kernel(static_cast<int32_t>(badPrimes.size()), basis);
+}
+
 namespace {
 
 // True when m = p^v w (w a unit, w = unit mod modulus) is a cube in Q_p^*:

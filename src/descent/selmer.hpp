@@ -7,6 +7,7 @@
 #include "arith/factored_integer.hpp"
 #include "curve/curve.hpp"
 #include "curve/local_data.hpp"
+#include "descent/f3_matrix.hpp"
 
 namespace velrin {
 
@@ -30,6 +31,13 @@ const std::array<int32_t, 2>& selmerDimensions(Curve& curve);
 /// kernel of the local conditions, of dimension n - rank. badPrimes hold
 /// the minimal model's local data, b0 its coefficient B0.
 int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0);
+
+/// A basis of Sel(E^/Q) under the true rules, from the same elimination:
+/// writes into basis the exponent vectors over the bad primes (bit j for
+/// the j-th bad prime: exponent 1 in ones, 2 in twos) of the reduced basis
+/// of the kernel, and returns its size, minimalSelmerDimension's value.
+int32_t minimalSelmerBasis(std::span<const LocalDatum> badPrimes, int64_t b0,
+                           std::array<F3Matrix::Vector, F3Matrix::kMaxColumns>& basis);
 
 /// The same by enumerating every candidate m = product of the bad primes
 /// to exponents 0, 1, 2 and testing it at each bad prime with the plain

@@ -1,0 +1,514 @@
+#include "descent/rank_search.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstddef>
+#include <numbers>
+#include <numeric>
+#include <optional>
+
+#include "curve/local_data.hpp"
+
+// The rank from the 3-isogeny descent, proven where the points allow it.
+//
+// T = (0,0) has order 3; phi: E -> E^ = E/<T>, phihat its dual. E(Q)[3] is
+// <T> (a second point of order 3 would put the cube roots of unity in Q by
+// the Weil pairing), so dim_F3 E(Q)/3E(Q) = r + 1, r the rank (when the
+// torsion is Z/9, T is divisible by 3 and a point S of order 9 takes its
+// place). Any homomorphism Phi: E(Q)/3E(Q) -> F_3^N therefore gives
+//   r >= dim span Phi({T, P_1, ..., P_n}) - 1
+// for any points P_i, and this bound is proven: nothing is guessed. Phi has
+// two kinds of coordinates, both exact:
+//   delta, the Kummer map of phihat: P -> y(P) modulo cubes, as the exponent
+//   vector mod 3 over the bad primes (a point's y is m times a cube with m
+//   in the Selmer group, supported on the bad primes); delta(T) = B^2,
+//   computed from 1/(y + Ax + B) = 1/B. A point found on the cover C_m has
+//   delta = m by construction, and the exact check on E confirms it.
+//   f_p, for good primes p = 2 (mod 3), p not dividing 3 B0 F0: E(F_p)[3] is
+//   <T> (no cube roots of unity in F_p), so the 3-part of E(F_p) is cyclic
+//   and E(F_p)/3E(F_p) = Z/3; f_p(P) = c where (N_p/3) P = c T in E(F_p),
+//   N_p = #E(F_p); its kernel is 3E(F_p). A point whose denominator p
+//   divides reduces to O. The f_p see E^(Q)/phi(E(Q)) too (phihat maps
+//   E^(F_p) onto E(F_p)), which delta cannot, and by Chebotarev enough of
+//   them separate E(Q)/3E(Q).
+// The descent bounds r <= d1 + d2 - 1; where the lower bound meets it, the
+// rank is proven and delta(E(Q)) fills Sel(E^/Q), so Sha(E)[phi] and
+// Sha(E^)[phihat] are trivial.
+
+namespace velrin {
+
+namespace {
+
+// Primes p = 2 (mod 3) used for the functionals f_p, at most this many.
+constexpr int32_t kFunctionalPrimes = 30;
+// At most this many Selmer classes get a cover; more would cost 3^d1.
+constexpr int32_t kMaxSelmerDimension = 7;
+// Points kept for choosing small generators, beyond those that raise the span.
+constexpr size_t kKeptPoints = 48;
+
+// A vector of F_3^64 in two masks, coordinate j in bit j.
+struct Vector64 {
+  uint64_t ones = 0;
+  uint64_t twos = 0;
+  bool zero() const { return (ones | twos) == 0; }
+};
+
+template <typename Mask>
+void addInto(Mask& aOnes, Mask& aTwos, Mask bOnes, Mask bTwos) {
+  const Mask t = (aOnes | bTwos) ^ (aTwos | bOnes);
+  const Mask ones = (aTwos | bTwos) ^ t;
+  const Mask twos = (aOnes | bOnes) ^ t;
+  aOnes = ones;
+  aTwos = twos;
+}
+
+// A subspace of F_3^64 in echelon form: each basis vector has 1 at its
+// pivot, the lowest set coordinate, and the pivots are distinct.
+class Span {
+ public:
+  // Adds v; true when it was not in the span.
+  bool insert(Vector64 v) {
+    for (size_t i = 0; i < count_; ++i) {
+      const uint64_t bit = pivots_[i];
+      if ((v.ones & bit) != 0) {
+        addInto(v.ones, v.twos, basis_[i].twos, basis_[i].ones);
+      } else if ((v.twos & bit) != 0) {
+        addInto(v.ones, v.twos, basis_[i].ones, basis_[i].twos);
+      }
+    }
+    if (v.zero()) return false;
+    const uint64_t bit = (v.ones | v.twos) & (0 - (v.ones | v.twos));
+    if ((v.twos & bit) != 0) std::swap(v.ones, v.twos);
+    basis_[count_] = v;
+    pivots_[count_] = bit;
+    ++count_;
+    return true;
+  }
+  int32_t dimension() const { return static_cast<int32_t>(count_); }
+
+ private:
+  std::array<Vector64, 64> basis_{};
+  std::array<uint64_t, 64> pivots_{};
+  size_t count_ = 0;
+};
+
+uint64_t inverseMod(uint64_t a, uint64_t p) {
+  // Fermat: p prime, a a unit; p < 2^16 keeps every product below 2^32.
+  uint64_t result = 1;
+  uint64_t base = a % p;
+  for (uint64_t e = p - 2; e != 0; e >>= 1U) {
+    if ((e & 1U) != 0) result = result * base % p;
+    base = base * base % p;
+  }
+  return result;
+}
+
+// The reduction of the minimal model y^2 + a1 xy + a3 y = x^3 modulo a good
+// odd prime p below 2^16, with its number of points.
+struct ReducedCurve {
+  uint64_t p = 0;
+  uint64_t a1 = 0;
+  uint64_t a3 = 0;
+  uint64_t order = 0;  // N_p = #E(F_p)
+};
+
+struct ModPoint {
+  uint64_t x = 0;
+  uint64_t y = 0;
+  bool infinity = true;
+};
+
+ModPoint addMod(const ReducedCurve& e, const ModPoint& s, const ModPoint& t) {
+  if (s.infinity) return t;
+  if (t.infinity) return s;
+  const uint64_t p = e.p;
+  uint64_t lambda = 0;
+  if (s.x == t.x) {
+    // t = -s when y_t = -y_s - a1 x - a3.
+    const uint64_t denominator = (2 * s.y + e.a1 * s.x + e.a3) % p;
+    if ((s.y + t.y + e.a1 * s.x + e.a3) % p == 0 || denominator == 0) return {};
+    const uint64_t numerator = (3 * s.x % p * s.x + p * p - e.a1 * s.y % p) % p;
+    lambda = numerator * inverseMod(denominator, p) % p;
+  } else {
+    lambda = (t.y + p - s.y) % p * inverseMod((t.x + p - s.x) % p, p) % p;
+  }
+  const uint64_t nu = (s.y + p * p - lambda * s.x % p) % p;
+  const uint64_t x = (lambda * lambda + e.a1 * lambda + 2 * p - s.x - t.x) % p;
+  const uint64_t y = (2 * p * p - (lambda + e.a1) % p * x % p - nu - e.a3) % p;
+  return {x, y, false};
+}
+
+ModPoint multiplyMod(const ReducedCurve& e, ModPoint point, uint64_t k) {
+  ModPoint result;
+  for (; k != 0; k >>= 1U) {
+    if ((k & 1U) != 0) result = addMod(e, result, point);
+    point = addMod(e, point, point);
+  }
+  return result;
+}
+
+// N_p by counting: for each x, y^2 + (a1 x + a3) y = x^3 has 1 + (D/p)
+// solutions with D = (a1 x + a3)^2 + 4 x^3.
+uint64_t countPoints(uint64_t p, uint64_t a1, uint64_t a3) {
+  std::vector<uint8_t> square(p, 0);
+  for (uint64_t t = 0; t < p; ++t) square[t * t % p] = 1;
+  uint64_t count = 1;
+  for (uint64_t x = 0; x < p; ++x) {
+    const uint64_t l = (a1 * x + a3) % p;
+    const uint64_t d = (l * l + 4 * (x * x % p) * x) % p;
+    count += d == 0 ? 1 : (square[d] != 0 ? 2 : 0);
+  }
+  return count;
+}
+
+int64_t residueOf(__int128_t n, int64_t p) {
+  const __int128_t r = n % p;
+  return static_cast<int64_t>(r < 0 ? r + p : r);
+}
+
+bool isPrime(int64_t n) {
+  if (n < 2) return false;
+  for (int64_t d = 2; d * d <= n; ++d) {
+    if (n % d == 0) return false;
+  }
+  return true;
+}
+
+// A point of a cover, (U:V:W), with the cover's index.
+struct CoverPoint {
+  size_t cover = 0;
+  __int128_t u = 0;
+  __int128_t v = 0;
+  __int128_t w = 0;
+};
+
+struct Found {
+  RationalPoint point;
+  Vector64 image;
+  double height = 0;
+};
+
+class Searcher {
+ public:
+  Searcher(const CurveAnalysis& analysis, int32_t height)
+      : analysis_(analysis),
+        height_(height),
+        a0_(analysis.a / analysis.scale),
+        b0_(static_cast<int64_t>(analysis.b) /
+            (static_cast<int64_t>(analysis.scale) * analysis.scale * analysis.scale)),
+        bad_(analysis.badPrimeCount) {}
+
+  RankSearch run();
+
+ private:
+  void buildCovers(RankSearch& result);
+  void buildFunctionals();
+  Vector64 imageOfTorsion();
+  Vector64 imageOf(const CoverPoint& point);
+  void setFunctional(Vector64& image, int32_t index, uint64_t value) const;
+  // Tries the pair (V, W) on every cover; true when the span is full.
+  bool tryPair(int64_t v, int64_t w);
+  bool tryRoot(size_t index, double root, int64_t v, int64_t w);
+
+  const CurveAnalysis& analysis_;
+  int32_t height_;
+  int64_t a0_;
+  int64_t b0_;
+  int32_t bad_;
+  std::vector<CoveringCurve> covers_;
+  std::vector<F3Matrix::Vector> classes_;
+  std::vector<double> u3_, v3_, uvw_, w3_;  // the covers' coefficients in double
+  std::vector<ReducedCurve> functionals_;
+  bool functionalsBuilt_ = false;
+  Span span_;
+  int32_t target_ = 0;
+  std::vector<Found> found_;
+};
+
+void Searcher::buildCovers(RankSearch& result) {
+  const std::span<const F3Matrix::Vector> basis = analysis_.selmerBasis();
+  const auto d = static_cast<int32_t>(basis.size());
+  int64_t total = 1;
+  for (int32_t i = 0; i < d; ++i) total *= 3;
+  // Every class once up to inversion: C_m and C_(m^2) hold P and -P, so the
+  // classes whose lowest non-zero exponent is 1 stand for both.
+  for (int64_t index = 0; index < total; ++index) {
+    F3Matrix::Vector sum;
+    int64_t digits = index;
+    for (int32_t i = 0; i < d; ++i, digits /= 3) {
+      const auto digit = digits % 3;
+      const F3Matrix::Vector& e = basis[static_cast<size_t>(i)];
+      if (digit == 1) addInto(sum.ones, sum.twos, e.ones, e.twos);
+      if (digit == 2) addInto(sum.ones, sum.twos, e.twos, e.ones);
+    }
+    const uint32_t support = sum.ones | sum.twos;
+    if (support != 0 && (sum.ones & support & (0 - support)) == 0) continue;
+    __uint128_t m1 = 0;
+    __uint128_t m2 = 0;
+    std::optional<CoveringCurve> cover;
+    if (selmerClassFactors(analysis_, sum, m1, m2)) cover = coveringCurve(a0_, b0_, m1, m2);
+    if (!cover) {
+      result.allCoversSearched = false;
+      continue;
+    }
+    covers_.push_back(*cover);
+    classes_.push_back(sum);
+    u3_.push_back(static_cast<double>(cover->u3));
+    v3_.push_back(static_cast<double>(cover->v3));
+    uvw_.push_back(static_cast<double>(cover->uvw));
+    w3_.push_back(static_cast<double>(cover->w3));
+  }
+}
+
+void Searcher::buildFunctionals() {
+  functionalsBuilt_ = true;
+  const __int128_t f0 = static_cast<__int128_t>(a0_) * a0_ * a0_ - 27 * static_cast<__int128_t>(b0_);
+  for (int64_t p = 5; static_cast<int32_t>(functionals_.size()) < kFunctionalPrimes; p += 6) {
+    // p = 5 (mod 6): p = 2 (mod 3), odd. The bound p < 2^16 of the modular
+    // arithmetic holds: the 30th such good prime is far below it, as a curve
+    // has at most 32 bad primes.
+    if (!isPrime(p) || b0_ % p == 0 || residueOf(f0, p) == 0) continue;
+    ReducedCurve e;
+    e.p = static_cast<uint64_t>(p);
+    e.a1 = static_cast<uint64_t>(residueOf(a0_, p));
+    e.a3 = static_cast<uint64_t>(residueOf(b0_, p));
+    e.order = countPoints(e.p, e.a1, e.a3);
+    functionals_.push_back(e);
+  }
+}
+
+void Searcher::setFunctional(Vector64& image, int32_t index, uint64_t value) const {
+  const uint64_t bit = uint64_t{1} << static_cast<uint64_t>(bad_ + index);
+  if (value == 1) image.ones |= bit;
+  if (value == 2) image.twos |= bit;
+}
+
+Vector64 Searcher::imageOfTorsion() {
+  if (!functionalsBuilt_) buildFunctionals();
+  // delta(T) = B0^2 modulo cubes: twice the exponents of B0.
+  Vector64 image;
+  const std::span<const LocalDatum> primes = analysis_.badPrimes();
+  for (size_t j = 0; j < primes.size(); ++j) {
+    int64_t rest = b0_;
+    int32_t v = 0;
+    const __uint128_t p = primes[j].prime;
+    while (p < (__uint128_t{1} << 32U) && rest % static_cast<int64_t>(p) == 0) {
+      rest /= static_cast<int64_t>(p);
+      ++v;
+    }
+    const int32_t c = (2 * v) % 3;
+    if (c == 1) image.ones |= uint64_t{1} << j;
+    if (c == 2) image.twos |= uint64_t{1} << j;
+  }
+  for (size_t i = 0; i < functionals_.size(); ++i) {
+    const ReducedCurve& e = functionals_[i];
+    const ModPoint q = multiplyMod(e, ModPoint{0, 0, false}, e.order / 3);
+    uint64_t c = 0;
+    if (!q.infinity && q.x == 0) c = q.y == 0 ? 1 : 2;
+    setFunctional(image, static_cast<int32_t>(i), c);
+  }
+  return image;
+}
+
+Vector64 Searcher::imageOf(const CoverPoint& point) {
+  if (!functionalsBuilt_) buildFunctionals();
+  const CoveringCurve& cover = covers_[point.cover];
+  const F3Matrix::Vector& m = classes_[point.cover];
+  Vector64 image{m.ones, m.twos};
+  for (size_t i = 0; i < functionals_.size(); ++i) {
+    const ReducedCurve& e = functionals_[i];
+    const auto p = static_cast<int64_t>(e.p);
+    // p | W: the point reduces to O (p divides neither U nor V then, nor
+    // m1 m2, which is made of bad primes).
+    const auto w = static_cast<uint64_t>(residueOf(point.w, p));
+    if (w == 0) continue;
+    const uint64_t wInverse = inverseMod(w, e.p);
+    const uint64_t w2 = wInverse * wInverse % e.p;
+    const uint64_t w3 = w2 * wInverse % e.p;
+    const auto u = static_cast<uint64_t>(residueOf(point.u, p));
+    const auto v = static_cast<uint64_t>(residueOf(point.v, p));
+    const auto m1m2 = static_cast<uint64_t>(residueOf(cover.m1m2, p));
+    const auto u3 = static_cast<uint64_t>(residueOf(cover.u3, p));
+    const ModPoint reduced{m1m2 * u % e.p * v % e.p * w2 % e.p, u3 * (u * u % e.p * u % e.p) % e.p * w3 % e.p,
+                           false};
+    const ModPoint q = multiplyMod(e, reduced, e.order / 3);
+    // (N_p/3) P lies in E(F_p)[3] = {O, T, -T}; -T = (0, -B0).
+    uint64_t c = 0;
+    if (!q.infinity && q.x == 0) c = q.y == 0 ? 1 : 2;
+    setFunctional(image, static_cast<int32_t>(i), c);
+  }
+  return image;
+}
+
+bool Searcher::tryRoot(size_t index, double root, int64_t v, int64_t w) {
+  if (!(std::fabs(root) < 1e15)) return false;
+  const auto u = static_cast<int64_t>(std::llround(root));
+  const CoveringCurve& cover = covers_[index];
+  const std::optional<__int128_t> value = coverValue(cover, u, v, w);
+  if (!value || *value != 0) return false;
+  if (u == 0) return false;  // T itself (y = 0), the seed of the span
+  // Only primitive triples: the reduction below needs gcd(U, V, W) = 1, and
+  // a multiple of a triple was met at a smaller height.
+  if (std::gcd(std::gcd(u < 0 ? -u : u, v < 0 ? -v : v), w) != 1) return false;
+  std::optional<RationalPoint> point =
+      coverPointOnCurve(cover, analysis_.a, analysis_.b, analysis_.scale, u, v, w);
+  if (!point) return false;
+  const Vector64 image = imageOf({index, u, v, w});
+  if (std::getenv("VDEBUG")) std::fprintf(stderr, "P %s %s %llx %llx\n", point->x.c_str(), point->y.c_str(), (unsigned long long)image.ones, (unsigned long long)image.twos);
+  const bool raises = span_.insert(image);
+  if (raises || found_.size() < kKeptPoints) {
+    const double h = naiveHeight(*point);
+    found_.push_back({std::move(*point), image, h});
+  }
+  return span_.dimension() >= target_;
+}
+
+bool Searcher::tryPair(int64_t v, int64_t w) {
+  const int64_t g = std::gcd(v < 0 ? -v : v, w);
+  const auto dv = static_cast<double>(v);
+  const auto dw = static_cast<double>(w);
+  for (size_t i = 0; i < covers_.size(); ++i) {
+    // A primitive point with a prime q dividing V and W has q | m1 m2^2.
+    if (g > 1 && std::gcd(static_cast<int64_t>(covers_[i].m1m2 % g), g) == 1) continue;
+    // u3 U^3 + (uvw V W) U + (w3 W^3 + v3 V^3) = 0, depressed: t^3 + P t + Q.
+    const double pp = uvw_[i] * dv * dw / u3_[i];
+    const double qq = (w3_[i] * dw * dw * dw + v3_[i] * dv * dv * dv) / u3_[i];
+    const double discriminant = qq * qq / 4 + pp * pp * pp / 27;
+    if (discriminant > 0) {
+      // One real root, by Cardano with the larger cube root first.
+      const double s = std::sqrt(discriminant);
+      const double c = std::cbrt(-qq / 2 - std::copysign(s, qq));
+      double t = c == 0 ? 0 : c - pp / (3 * c);
+      const double derivative = 3 * t * t + pp;
+      if (derivative != 0) t -= (t * t * t + pp * t + qq) / derivative;
+      if (tryRoot(i, t, v, w)) return true;
+    } else {
+      // Three real roots (pp <= 0), by the trigonometric form.
+      const double r = std::sqrt(-pp / 3);
+      if (r == 0) {
+        if (tryRoot(i, 0, v, w)) return true;
+        continue;
+      }
+      const double cosine = std::clamp(-qq / (2 * r * r * r), -1.0, 1.0);
+      const double angle = std::acos(cosine) / 3;
+      for (int32_t k = 0; k < 3; ++k) {
+        double t = 2 * r * std::cos(angle - 2 * std::numbers::pi * k / 3);
+        const double derivative = 3 * t * t + pp;
+        if (derivative != 0) t -= (t * t * t + pp * t + qq) / derivative;
+        if (tryRoot(i, t, v, w)) return true;
+      }
+    }
+  }
+  return false;
+}
+
+RankSearch Searcher::run() {
+  RankSearch result;
+  result.searched = true;
+  result.height = height_;
+  result.upper = analysis_.rankBound();
+  if (result.upper <= 0) {
+    result.upper = std::max(result.upper, 0);
+    return result;  // rank 0, proven by the descent alone
+  }
+  if (analysis_.selmerBasisCount > kMaxSelmerDimension) {
+    result.allCoversSearched = false;
+    return result;
+  }
+  buildCovers(result);
+  target_ = result.upper + 1;
+  const Vector64 torsion = imageOfTorsion();
+  if (std::getenv("VDEBUG")) std::fprintf(stderr, "T %llx %llx\n", (unsigned long long)torsion.ones, (unsigned long long)torsion.twos);
+  span_.insert(torsion);
+  // Shells of growing height, every cover in each, so the smallest points
+  // come first.
+  bool full = false;
+  for (int64_t h = 1; h <= height_ && !full; ++h) {
+    for (int64_t v = -h; v <= h && !full; ++v) full = tryPair(v, h);
+    for (int64_t w = 1; w < h && !full; ++w) {
+      full = tryPair(-h, w) || tryPair(h, w);
+    }
+  }
+  // The generators: the smallest points whose images are independent of
+  // those of T and of the smaller ones.
+  std::stable_sort(found_.begin(), found_.end(),
+                   [](const Found& s, const Found& t) { return s.height < t.height; });
+  Span chosen;
+  const bool torsionSeen = chosen.insert(torsion);
+  bool nineTorsionFound = false;
+  for (Found& f : found_) {
+    if (!chosen.insert(f.image)) continue;
+    // T divisible by 3 (torsion Z/9): a point S with 3S = +-T is torsion,
+    // not a generator; it takes T's place in the span.
+    if (!torsionSeen && !nineTorsionFound && triplesToTorsion(f.point, analysis_.a, analysis_.b)) {
+      nineTorsionFound = true;
+      continue;
+    }
+    result.points.push_back(std::move(f.point));
+  }
+  result.lower = std::max(chosen.dimension() - 1, 0);
+  if (static_cast<int32_t>(result.points.size()) > result.lower) {
+    result.points.resize(static_cast<size_t>(result.lower));
+  }
+  return result;
+}
+
+}  // namespace
+
+bool selmerClassFactors(const CurveAnalysis& analysis, const F3Matrix::Vector& element,
+                        __uint128_t& m1, __uint128_t& m2) {
+  m1 = 1;
+  m2 = 1;
+  const std::span<const LocalDatum> primes = analysis.badPrimes();
+  for (size_t j = 0; j < primes.size(); ++j) {
+    const uint32_t bit = 1U << j;
+    __uint128_t& target = (element.ones & bit) != 0 ? m1 : m2;
+    if (((element.ones | element.twos) & bit) == 0) continue;
+    if (__builtin_mul_overflow(target, primes[j].prime, &target)) return false;
+  }
+  return true;
+}
+
+std::string selmerClassText(const CurveAnalysis& analysis, const F3Matrix::Vector& element) {
+  // Decimal digits, least significant first, multiplied in place: exact
+  // for any product of 32 primes below 2^96.
+  std::vector<uint32_t> digits{1};
+  const auto multiply = [&digits](__uint128_t factor) {
+    // Split the factor into 32-bit limbs' worth by multiplying digit by
+    // digit with a 128-bit carry: factor < 2^96 and a digit below 10 keep
+    // digit * factor + carry below 2^101.
+    __uint128_t carry = 0;
+    for (uint32_t& digit : digits) {
+      const __uint128_t t = static_cast<__uint128_t>(digit) * factor + carry;
+      digit = static_cast<uint32_t>(t % 10);
+      carry = t / 10;
+    }
+    while (carry != 0) {
+      digits.push_back(static_cast<uint32_t>(carry % 10));
+      carry /= 10;
+    }
+  };
+  const std::span<const LocalDatum> primes = analysis.badPrimes();
+  for (size_t j = 0; j < primes.size(); ++j) {
+    const uint32_t bit = 1U << j;
+    if ((element.ones & bit) != 0) multiply(primes[j].prime);
+    if ((element.twos & bit) != 0) {
+      multiply(primes[j].prime);
+      multiply(primes[j].prime);
+    }
+  }
+  std::string text;
+  for (auto it = digits.rbegin(); it != digits.rend(); ++it) text.push_back(static_cast<char>('0' + *it));
+  return text;
+}
+
+RankSearch searchRank(const CurveAnalysis& analysis, int32_t height) {
+  if (analysis.rules != Rules::kTrue || analysis.status != CurveStatus::kAnalysed) return {};
+  Searcher searcher(analysis, std::clamp(height, 1, kMaxSearchHeight));
+  return searcher.run();
+}
+
+}  // namespace velrin

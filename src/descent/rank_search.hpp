@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "descent/covering_curve.hpp"
+#include "descent/curve_analysis.hpp"
+
+namespace velrin {
+
+/// The search height when the user sets none: covers' points (U:V:W) with
+/// max(|V|, W) up to it are tried.
+inline constexpr int32_t kDefaultSearchHeight = 40;
+/// The largest height the search accepts.
+inline constexpr int32_t kMaxSearchHeight = 100000;
+
+/// What the point search on the covering curves proves about the rank.
+struct RankSearch {
+  bool searched = false;  ///< false under the classic rules or without an analysis
+  int32_t height = 0;     ///< the search height used
+  int32_t lower = 0;      ///< a proven lower bound on the rank of E(Q)
+  int32_t upper = 0;      ///< d1 + d2 - 1, the descent's upper bound
+  /// Independent points of infinite order on the curve as typed, the
+  /// smallest found (by the naive height of x), `lower` of them.
+  std::vector<RationalPoint> points;
+  /// Every Selmer class was searched (none had a cover too large); when
+  /// false the search stops short of its height on some class.
+  bool allCoversSearched = true;
+  bool proven() const { return searched && lower == upper; }
+};
+
+/// The cube-free integer m1 m2^2 of a Selmer class (exponent vector over
+/// the bad primes), in decimal: exact for every class.
+std::string selmerClassText(const CurveAnalysis& analysis, const F3Matrix::Vector& element);
+
+/// The class m = m1 m2^2 of an exponent vector: m1 the product of the
+/// primes to exponent 1, m2 of those to exponent 2; false when a product
+/// leaves 128 bits.
+bool selmerClassFactors(const CurveAnalysis& analysis, const F3Matrix::Vector& element,
+                        __uint128_t& m1, __uint128_t& m2);
+
+/// Searches the covering curves of Sel(E^/Q) for points up to the height
+/// and proves what it can: see rank_search.cpp for the argument. An
+/// analysis under the true rules; height in [1, kMaxSearchHeight].
+/// Thread-safe.
+RankSearch searchRank(const CurveAnalysis& analysis, int32_t height = kDefaultSearchHeight);
+
+}  // namespace velrin
