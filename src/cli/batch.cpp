@@ -24,7 +24,8 @@ constexpr size_t kKeptText = 200;
 
 class BatchJob : public ChunkJob {
  public:
-  BatchJob(int fd, Rules rules) : source_(fd), rules_(rules) {}
+  BatchJob(int fd, Rules rules, int32_t rankHeight)
+      : source_(fd), rules_(rules), rankHeight_(rankHeight) {}
 
   bool take(Chunk& chunk, uint64_t pairs) override {
     chunk.items.clear();
@@ -51,13 +52,20 @@ class BatchJob : public ChunkJob {
   }
 
   void render(Chunk& chunk, RecordWriter& writer) override {
+    writer.setRankHeight(rankHeight_);
     for (const BatchItem& item : chunk.items) {
       if (item.bad) {
         writer.error(item.line, textOf(chunk, item), item.reason, rules_, chunk.bytes);
         chunk.tally.addBadLine();
       } else {
         const CurveAnalysis analysis = analyzeCurve(item.a, item.b, rules_);
-        writer.curve(analysis, item.line, chunk.bytes);
+        if (rankHeight_ != 0) {
+          const RankSearch rank = searchRank(analysis, rankHeight_);
+          writer.curve(analysis, item.line, chunk.bytes, &rank);
+          chunk.tally.add(rank);
+        } else {
+          writer.curve(analysis, item.line, chunk.bytes);
+        }
         chunk.tally.add(analysis);
       }
       ++chunk.records;
@@ -73,6 +81,7 @@ class BatchJob : public ChunkJob {
  private:
   LineSource source_;
   Rules rules_;
+  int32_t rankHeight_;
   uint64_t line_ = 0;
 };
 
@@ -86,7 +95,7 @@ int runBatch(const BatchOptions& options) {
     std::fprintf(stderr, "velrin: cannot open %s: %s\n", name.c_str(), std::strerror(errno));
     return 2;
   }
-  BatchJob job(fd, options.run.rules);
+  BatchJob job(fd, options.run.rules, options.run.rankHeight);
   OutputSink sink(STDOUT_FILENO, false);
   Progress progress(stderr, progressWanted(options.run.quiet), 0);
   const bool recordsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
@@ -97,7 +106,7 @@ int runBatch(const BatchOptions& options) {
   bool headerDone = options.run.format != Format::kCsv;
   bool anyChunk = false;
   const auto writeHeader = [&] {
-    if (!headerDone) writeFailed = !sink.write(csvHeader());
+    if (!headerDone) writeFailed = !sink.write(csvHeader(options.run.rankHeight != 0));
     headerDone = true;
     return !writeFailed;
   };

@@ -73,17 +73,23 @@ int outputStatus(int status) {
   return 1;
 }
 
-int runReport(int32_t a, int32_t b, Format format, Rules rules) {
+int runReport(int32_t a, int32_t b, Format format, Rules rules, int32_t rankHeight) {
   const CurveAnalysis analysis = analyzeCurve(a, b, rules);
+  RankSearch search;
+  const RankSearch* rank = nullptr;
+  if (rankHeight != 0) {
+    search = searchRank(analysis, rankHeight);
+    rank = &search;
+  }
   if (format == Format::kText) {
-    writeTextReport(analysis, stdout);
+    writeTextReport(analysis, stdout, rank);
   } else {
     OutputBuffer out;
     if (format == Format::kCsv) {
-      out.append(csvHeader());
-      appendCsvRecord(analysis, 0, out);
+      out.append(csvHeader(rank != nullptr));
+      appendCsvRecord(analysis, 0, out, rank);
     } else {
-      appendJsonRecord(analysis, 0, out);
+      appendJsonRecord(analysis, 0, out, rank);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
   }
@@ -116,6 +122,22 @@ int runCommandLine(int argc, const char* const* argv) {
   // is accepted after the command too.
   app.fallthrough();
 
+  // --rank and --height, on every command but the dialogue.
+  bool rank = false;
+  int32_t height = kDefaultSearchHeight;
+  const auto addRank = [&](CLI::App* command) {
+    CLI::Option* flag =
+        command->add_flag("--rank", rank,
+                          "search the covering curves for points: the rank where it is proven, "
+                          "else both bounds, with independent points");
+    command
+        ->add_option(
+            "--height", height,
+            "the search height of --rank (default " + std::to_string(kDefaultSearchHeight) + ")")
+        ->check(CLI::Range(1, kMaxSearchHeight))
+        ->needs(flag);
+  };
+
   std::string formatText = "text";
   const auto addFormat = [&](CLI::App* command) {
     command->add_option("--format", formatText, "text, json (same as jsonl), jsonl or csv")
@@ -141,6 +163,7 @@ int runCommandLine(int argc, const char* const* argv) {
   report->add_option("A", aText, "the coefficient A")->required();
   report->add_option("B", bText, "the coefficient B")->required();
   addFormat(report);
+  addRank(report);
 
   CLI::App* batch = app.add_subcommand(
       "batch", "one record per line \"A B\", \"A,B\" or \"[A,B]\" of FILE or standard input");
@@ -148,6 +171,7 @@ int runCommandLine(int argc, const char* const* argv) {
   batch->add_option("FILE", batchOptions.input, "the pairs, one a line (default: standard input)");
   addFormat(batch);
   addRunOptions(batch);
+  addRank(batch);
 
   CLI::App* scan = app.add_subcommand("scan", "the record of every pair of a box");
   ScanOptions scanOptions;
@@ -158,6 +182,7 @@ int runCommandLine(int argc, const char* const* argv) {
   scan->add_option("--b", bRange, "the range MIN:MAX of B")->required();
   addFormat(scan);
   addRunOptions(scan);
+  addRank(scan);
   scan->add_option("--shard", shardText,
                    "K/N: the K-th of N contiguous parts; the N outputs in order make the whole");
   CLI::Option* output = scan->add_option(
@@ -184,6 +209,9 @@ int runCommandLine(int argc, const char* const* argv) {
 
   run.rules = classic ? Rules::kClassic : Rules::kTrue;
   parseFormat(formatText, run.format);
+  if (rank && classic)
+    return usageError("--rank follows the true rules; it cannot go with --classic");
+  run.rankHeight = rank ? height : 0;
 
   if (*report) {
     const std::optional<int32_t> a = parseInteger32(aText);
@@ -196,7 +224,7 @@ int runCommandLine(int argc, const char* const* argv) {
       return usageError("B must be an integer from -2147483648 to 2147483647, not \"" + bText +
                         "\"");
     }
-    return runReport(*a, *b, run.format, run.rules);
+    return runReport(*a, *b, run.format, run.rules, run.rankHeight);
   }
   if (*batch) {
     batchOptions.run = run;

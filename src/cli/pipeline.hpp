@@ -19,6 +19,9 @@ struct RunOptions {
   int threads = 1;
   bool summary = false;  ///< a table of the results on standard error at the end
   bool quiet = false;    ///< no progress meter
+  /// --rank: search each curve's covering curves to this height and add
+  /// the rank to its record (0: no search).
+  int32_t rankHeight = 0;
 };
 
 /// One line of a batch as a chunk carries it: a pair, or the text of a

@@ -93,10 +93,98 @@ void appendKodaira(KodairaSymbol symbol, OutputBuffer& out) {
   out.append(std::string_view(text, static_cast<size_t>(writeKodaira(text, symbol) - text)));
 }
 
-std::string_view csvHeader() {
+std::string_view csvHeader() { return csvHeader(false); }
+
+std::string_view csvHeader(bool rank) {
+  if (rank) {
+    return "a,b,ainvs,rules,status,scale,bad_primes,warnings,dim_sel_e_hat,dim_sel_e,rank_bound,"
+           "line,text,reason,selmer_e_hat,rank_lower,rank,points,search_height\n";
+  }
   return "a,b,ainvs,rules,status,scale,bad_primes,warnings,dim_sel_e_hat,dim_sel_e,rank_bound,"
          "line,text,reason\n";
 }
+
+namespace {
+
+// The rank search's JSON fields, each after a comma.
+void appendJsonRank(const CurveAnalysis& analysis, const RankSearch& rank, OutputBuffer& out) {
+  const bool analysed = analysis.status == CurveStatus::kAnalysed && analysis.rules == Rules::kTrue;
+  out.append(",\"selmer_e_hat\":");
+  if (analysed) {
+    out.append('[');
+    const char* separator = "";
+    for (const F3Matrix::Vector& element : analysis.selmerBasis()) {
+      out.append(separator);
+      out.append('"');
+      out.append(selmerClassText(analysis, element));
+      out.append('"');
+      separator = ",";
+    }
+    out.append(']');
+  } else {
+    out.append("null");
+  }
+  out.append(",\"rank_lower\":");
+  if (rank.searched) {
+    out.appendInt(rank.lower);
+  } else {
+    out.append("null");
+  }
+  out.append(",\"rank\":");
+  if (rank.proven()) {
+    out.appendInt(rank.lower);
+  } else {
+    out.append("null");
+  }
+  out.append(",\"points\":[");
+  const char* separator = "";
+  for (const RationalPoint& point : rank.points) {
+    out.append(separator);
+    out.append("[\"");
+    out.append(point.x);
+    out.append("\",\"");
+    out.append(point.y);
+    out.append("\"]");
+    separator = ",";
+  }
+  out.append("],\"search_height\":");
+  if (rank.searched) {
+    out.appendInt(rank.height);
+  } else {
+    out.append("null");
+  }
+}
+
+// The rank search's CSV columns, each after a comma: the Selmer classes
+// and the points x:y separated by semicolons, so that no field needs quotes.
+void appendCsvRank(const CurveAnalysis& analysis, const RankSearch& rank, OutputBuffer& out) {
+  out.append(',');
+  const char* separator = "";
+  if (analysis.status == CurveStatus::kAnalysed && analysis.rules == Rules::kTrue) {
+    for (const F3Matrix::Vector& element : analysis.selmerBasis()) {
+      out.append(separator);
+      out.append(selmerClassText(analysis, element));
+      separator = ";";
+    }
+  }
+  out.append(',');
+  if (rank.searched) out.appendInt(rank.lower);
+  out.append(',');
+  if (rank.proven()) out.appendInt(rank.lower);
+  out.append(',');
+  separator = "";
+  for (const RationalPoint& point : rank.points) {
+    out.append(separator);
+    out.append(point.x);
+    out.append(':');
+    out.append(point.y);
+    separator = ";";
+  }
+  out.append(',');
+  if (rank.searched) out.appendInt(rank.height);
+}
+
+}  // namespace
 
 std::string_view rulesKey(Rules rules) { return rules == Rules::kClassic ? "classic" : "true"; }
 
@@ -104,7 +192,8 @@ std::string_view warningKey(Warning warning) {
   return warning == Warning::kRangeOfInt64 ? "range_of_int64" : "beyond_prime_table";
 }
 
-void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out) {
+void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
+                      const RankSearch* rank) {
   const bool analysed = analysis.status == CurveStatus::kAnalysed;
   out.append("{\"a\":");
   out.appendInt(analysis.a);
@@ -161,10 +250,12 @@ void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer
     out.append(",\"line\":");
     out.appendUnsigned(line);
   }
+  if (rank != nullptr) appendJsonRank(analysis, *rank, out);
   out.append("}\n");
 }
 
-void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out) {
+void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
+                     const RankSearch* rank) {
   out.appendInt(analysis.a);
   out.append(',');
   out.appendInt(analysis.b);
@@ -210,7 +301,9 @@ void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer&
   }
   out.append(',');
   if (line != 0) out.appendUnsigned(line);
-  out.append(",,\n");
+  out.append(",,");
+  if (rank != nullptr) appendCsvRank(analysis, *rank, out);
+  out.append('\n');
 }
 
 void appendJsonError(uint64_t line, std::string_view text, std::string_view reason, Rules rules,
@@ -227,7 +320,7 @@ void appendJsonError(uint64_t line, std::string_view text, std::string_view reas
 }
 
 void appendCsvError(uint64_t line, std::string_view text, std::string_view reason, Rules rules,
-                    OutputBuffer& out) {
+                    OutputBuffer& out, bool rank) {
   out.append(",,,");
   out.append(rulesKey(rules));
   out.append(",error,,,,,,,");
@@ -236,6 +329,7 @@ void appendCsvError(uint64_t line, std::string_view text, std::string_view reaso
   appendCsvQuoted(text, out);
   out.append(',');
   appendCsvQuoted(reason, out);
+  if (rank) out.append(",,,,,");
   out.append('\n');
 }
 
@@ -291,20 +385,22 @@ RecordWriter::~RecordWriter() {
   }
 }
 
-void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out) {
+void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
+                         const RankSearch* rank) {
+  if (rankHeight_ == 0) rank = nullptr;
   switch (format_) {
     case Format::kJsonLines:
-      appendJsonRecord(analysis, line, out);
+      appendJsonRecord(analysis, line, out, rank);
       return;
     case Format::kCsv:
-      appendCsvRecord(analysis, line, out);
+      appendCsvRecord(analysis, line, out, rank);
       return;
     case Format::kText:
       break;
   }
   if (text_ == nullptr) return;
   target_ = &out;
-  writeTextReport(analysis, text_);
+  writeTextReport(analysis, text_, rank);
   std::fflush(text_);
   target_ = nullptr;
 }
@@ -316,7 +412,7 @@ void RecordWriter::error(uint64_t line, std::string_view text, std::string_view 
       appendJsonError(line, text, reason, rules, out);
       return;
     case Format::kCsv:
-      appendCsvError(line, text, reason, rules, out);
+      appendCsvError(line, text, reason, rules, out, rankHeight_ != 0);
       return;
     case Format::kText:
       break;

@@ -6,6 +6,7 @@
 
 #include "cli/output_buffer.hpp"
 #include "descent/curve_analysis.hpp"
+#include "descent/rank_search.hpp"
 
 namespace velrin::cli {
 
@@ -13,8 +14,10 @@ namespace velrin::cli {
 enum class Format : uint8_t { kText, kJsonLines, kCsv };
 
 /// The first line of every CSV output, its newline included; velrin(1)
-/// documents each column.
+/// documents each column. With rank (--rank), the rank search's columns
+/// follow the others.
 std::string_view csvHeader();
+std::string_view csvHeader(bool rank);
 
 /// The names of the rules and of the warnings in records.
 std::string_view rulesKey(Rules rules);
@@ -22,15 +25,20 @@ std::string_view warningKey(Warning warning);
 
 /// Appends the record of one pair: one line of JSON or of CSV. line is the
 /// batch input line that held the pair, 0 outside a batch (no line field).
-void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out);
-void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out);
+/// With rank (--rank), the rank search's fields follow the others:
+/// selmer_e_hat, rank_lower, rank (null unless proven), points and
+/// search_height; rationals and the Selmer classes as decimal strings.
+void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
+                      const RankSearch* rank = nullptr);
+void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
+                     const RankSearch* rank = nullptr);
 
 /// Appends the record of a batch line that holds no pair: its number, its
 /// text and why it was refused.
 void appendJsonError(uint64_t line, std::string_view text, std::string_view reason, Rules rules,
                      OutputBuffer& out);
 void appendCsvError(uint64_t line, std::string_view text, std::string_view reason, Rules rules,
-                    OutputBuffer& out);
+                    OutputBuffer& out, bool rank = false);
 void appendTextError(uint64_t line, std::string_view text, std::string_view reason,
                      OutputBuffer& out);
 
@@ -49,17 +57,24 @@ void appendJsonString(std::string_view text, OutputBuffer& out);
 class RecordWriter {
  public:
   explicit RecordWriter(Format format);
+  /// Records with the rank search's fields: every curve is searched to
+  /// this height (0: none, the default).
+  void setRankHeight(int32_t height) { rankHeight_ = height; }
+  int32_t rankHeight() const { return rankHeight_; }
   ~RecordWriter();
   RecordWriter(const RecordWriter&) = delete;
   RecordWriter& operator=(const RecordWriter&) = delete;
 
   Format format() const { return format_; }
-  void curve(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out);
+  /// rank: the curve's search when rankHeight() is set, else ignored.
+  void curve(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
+             const RankSearch* rank = nullptr);
   void error(uint64_t line, std::string_view text, std::string_view reason, Rules rules,
              OutputBuffer& out);
 
  private:
   Format format_;
+  int32_t rankHeight_ = 0;
   OutputBuffer* target_ = nullptr;  // where the text stream's bytes go
   std::FILE* text_ = nullptr;
 };

@@ -24,8 +24,8 @@ namespace {
 
 class ScanJob : public ChunkJob {
  public:
-  ScanJob(const Box& box, IndexRange range, Rules rules)
-      : box_(box), next_(range.begin), end_(range.end), rules_(rules) {}
+  ScanJob(const Box& box, IndexRange range, Rules rules, int32_t rankHeight)
+      : box_(box), next_(range.begin), end_(range.end), rules_(rules), rankHeight_(rankHeight) {}
 
   bool take(Chunk& chunk, uint64_t pairs) override {
     if (next_ >= end_) return false;
@@ -36,10 +36,17 @@ class ScanJob : public ChunkJob {
   }
 
   void render(Chunk& chunk, RecordWriter& writer) override {
+    writer.setRankHeight(rankHeight_);
     auto [a, b] = box_.pairAt(chunk.first);
     for (uint64_t i = 0; i < chunk.count; ++i) {
       const CurveAnalysis analysis = analyzeCurve(a, b, rules_);
-      writer.curve(analysis, 0, chunk.bytes);
+      if (rankHeight_ != 0) {
+        const RankSearch rank = searchRank(analysis, rankHeight_);
+        writer.curve(analysis, 0, chunk.bytes, &rank);
+        chunk.tally.add(rank);
+      } else {
+        writer.curve(analysis, 0, chunk.bytes);
+      }
       chunk.tally.add(analysis);
       // B runs through its range, then A steps on; the last step of a
       // chunk may leave the box, and is then not used.
@@ -58,6 +65,7 @@ class ScanJob : public ChunkJob {
   uint64_t next_;
   uint64_t end_;
   Rules rules_;
+  int32_t rankHeight_;
 };
 
 // Closes the output file however runScan returns.
@@ -144,13 +152,16 @@ int runScan(const ScanOptions& options) {
       std::fprintf(stderr, "velrin: %s is in use by another run\n", path.c_str());
       return 2;
     }
-    const std::string_view header = headerHere ? csvHeader() : std::string_view();
+    const int32_t rankHeight = options.run.rankHeight;
+    const std::string_view header = headerHere ? csvHeader(rankHeight != 0) : std::string_view();
     const Box& scanBox = box;
     const Rules rules = options.run.rules;
     std::string error;
     const std::optional<ResumePoint> point = prepareResume(
         fd, header, range,
-        [&](IndexRange part) { return std::make_unique<ScanJob>(scanBox, part, rules); },
+        [&](IndexRange part) {
+          return std::make_unique<ScanJob>(scanBox, part, rules, rankHeight);
+        },
         options.run, total, error);
     if (!point) {
       std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", path.c_str(), error.c_str());
@@ -161,11 +172,12 @@ int runScan(const ScanOptions& options) {
   }
 
   OutputSink sink(fd, durable);
-  bool writeFailed = headerHere && !headerDone && !sink.write(csvHeader());
+  bool writeFailed =
+      headerHere && !headerDone && !sink.write(csvHeader(options.run.rankHeight != 0));
   if (!writeFailed) {
     Progress progress(stderr, progressWanted(options.run.quiet), range.end - start);
     const bool recordsOnTerminal = options.output.empty() && ::isatty(STDOUT_FILENO) == 1;
-    ScanJob job(box, {start, range.end}, options.run.rules);
+    ScanJob job(box, {start, range.end}, options.run.rules, options.run.rankHeight);
     runPipeline(job, options.run.threads, options.run.format, [&](Chunk& chunk) {
       // Records that go to the meter's terminal start on a line of their own.
       if (recordsOnTerminal) progress.clear();

@@ -19,7 +19,38 @@ void addTo(std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>>& list,
   list.emplace_back(key, count);
 }
 
+void addTo(std::vector<std::pair<int32_t, uint64_t>>& list, int32_t key, uint64_t count) {
+  for (auto& entry : list) {
+    if (entry.first == key) {
+      entry.second += count;
+      return;
+    }
+  }
+  list.emplace_back(key, count);
+}
+
+std::vector<std::pair<int32_t, uint64_t>> sorted(std::vector<std::pair<int32_t, uint64_t>> list) {
+  std::sort(list.begin(), list.end());
+  return list;
+}
+
 }  // namespace
+
+void Tally::add(const RankSearch& rank) {
+  if (!rank.searched) return;
+  ++searched_;
+  if (rank.proven()) {
+    addTo(proven_, rank.lower, 1);
+  } else {
+    addTo(open_, rank.upper - rank.lower, 1);
+  }
+}
+
+std::vector<std::pair<int32_t, uint64_t>> Tally::provenRankCounts() const {
+  return sorted(proven_);
+}
+
+std::vector<std::pair<int32_t, uint64_t>> Tally::openGapCounts() const { return sorted(open_); }
 
 void Tally::add(CurveStatus status, std::array<int32_t, 2> dims) {
   if (status == CurveStatus::kSingular) {
@@ -40,11 +71,16 @@ void Tally::merge(const Tally& other) {
   analysed_ += other.analysed_;
   badLines_ += other.badLines_;
   for (const auto& [key, count] : other.dims_) addTo(dims_, key, count);
+  searched_ += other.searched_;
+  for (const auto& [key, count] : other.proven_) addTo(proven_, key, count);
+  for (const auto& [key, count] : other.open_) addTo(open_, key, count);
 }
 
 void Tally::clear() {
-  singular_ = tooLarge_ = analysed_ = badLines_ = 0;
+  singular_ = tooLarge_ = analysed_ = badLines_ = searched_ = 0;
   dims_.clear();
+  proven_.clear();
+  open_.clear();
 }
 
 std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>> Tally::dimensionCounts() const {
@@ -76,6 +112,19 @@ void Tally::print(std::FILE* out) const {
   std::fprintf(out, "\n  %-13s %-14s %12s\n", "dim Sel(E^/Q)", "dim Sel(E/Q)", "curves");
   for (const auto& [dims, count] : dimensionCounts()) {
     std::fprintf(out, "  %-13d %-14d %12" PRIu64 "\n", dims.first, dims.second, count);
+  }
+  if (searched_ == 0) return;
+  // --rank: the curves whose rank the search proved, and the others.
+  uint64_t proven = 0;
+  for (const auto& entry : proven_) proven += entry.second;
+  std::fprintf(out, "\n  %-28s %12" PRIu64 " of %" PRIu64 "\n", "rank proven", proven, searched_);
+  std::fprintf(out, "  %-28s %12s\n", "rank (proven)", "curves");
+  for (const auto& [rank, count] : provenRankCounts()) {
+    std::fprintf(out, "  %-28d %12" PRIu64 "\n", rank, count);
+  }
+  std::fprintf(out, "  %-28s %12s\n", "open: bound - lower bound", "curves");
+  for (const auto& [gap, count] : openGapCounts()) {
+    std::fprintf(out, "  %-28d %12" PRIu64 "\n", gap, count);
   }
 }
 

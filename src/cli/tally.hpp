@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "descent/curve_analysis.hpp"
+#include "descent/rank_search.hpp"
 
 namespace velrin::cli {
 
@@ -20,6 +21,9 @@ class Tally {
   /// Counts a curve of this status; dims matter when it was analysed.
   void add(CurveStatus status, std::array<int32_t, 2> dims);
   void addBadLine() { ++badLines_; }
+  /// Counts a curve's rank search (--rank): proven, by rank, or left open,
+  /// by upper minus lower bound.
+  void add(const RankSearch& rank);
   void merge(const Tally& other);
   void clear();
 
@@ -27,6 +31,10 @@ class Tally {
   uint64_t tooLarge() const { return tooLarge_; }
   uint64_t analysed() const { return analysed_; }
   uint64_t badLines() const { return badLines_; }
+  /// Curves searched (--rank), and by proven rank and by open gap.
+  uint64_t searched() const { return searched_; }
+  std::vector<std::pair<int32_t, uint64_t>> provenRankCounts() const;
+  std::vector<std::pair<int32_t, uint64_t>> openGapCounts() const;
   /// (dim Sel(E^/Q), dim Sel(E/Q)) with its count, in increasing order.
   std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>> dimensionCounts() const;
   /// rank bound with its count, in increasing order.
@@ -40,6 +48,9 @@ class Tally {
   uint64_t tooLarge_ = 0;
   uint64_t analysed_ = 0;
   uint64_t badLines_ = 0;
+  uint64_t searched_ = 0;
+  std::vector<std::pair<int32_t, uint64_t>> proven_;  // rank, curves
+  std::vector<std::pair<int32_t, uint64_t>> open_;    // upper - lower, curves
   // A family has few distinct pairs of dimensions (a curve of 32-bit
   // coefficients has fewer than 30 bad primes), so a short list searched
   // from the front costs less than a table, and a chunk's tally stays small

@@ -55,8 +55,7 @@ bool add(const mpq_class& x1, const mpq_class& y1, const mpq_class& x2, const mp
 
 }  // namespace
 
-std::optional<CoveringCurve> coveringCurve(int64_t a0, int64_t b0, __uint128_t m1,
-                                           __uint128_t m2) {
+std::optional<CoveringCurve> coveringCurve(int64_t a0, int64_t b0, __uint128_t m1, __uint128_t m2) {
   // m1 m2^2 < 2^62 and m1^2 m2 < 2^62 are tested factor by factor, so no
   // product leaves 128 bits: each factor is checked below 2^62 first.
   if (m1 == 0 || m2 == 0 || m1 >= kCoefficientLimit || m2 >= kCoefficientLimit) return {};
@@ -97,8 +96,9 @@ std::optional<RationalPoint> coverPointOnCurve(const CoveringCurve& cover, int64
   const mpz_class bigU = toMpz(u);
   const mpz_class bigV = toMpz(v);
   const mpz_class bigW = toMpz(w);
-  const mpz_class value = toMpz(cover.u3) * bigU * bigU * bigU + toMpz(cover.v3) * bigV * bigV * bigV +
-                          toMpz(cover.uvw) * bigU * bigV * bigW + toMpz(cover.w3) * bigW * bigW * bigW;
+  const mpz_class value =
+      toMpz(cover.u3) * bigU * bigU * bigU + toMpz(cover.v3) * bigV * bigV * bigV +
+      toMpz(cover.uvw) * bigU * bigV * bigW + toMpz(cover.w3) * bigW * bigW * bigW;
   if (value != 0) return {};
   // On the minimal model x0 = m1 m2 UV/W^2, y0 = m1 m2^2 U^3/W^3; on the
   // model as typed x = u^2 x0, y = u^3 y0.

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstddef>
 #include <numbers>
 #include <numeric>
@@ -265,7 +263,8 @@ void Searcher::buildCovers(RankSearch& result) {
 
 void Searcher::buildFunctionals() {
   functionalsBuilt_ = true;
-  const __int128_t f0 = static_cast<__int128_t>(a0_) * a0_ * a0_ - 27 * static_cast<__int128_t>(b0_);
+  const __int128_t f0 =
+      static_cast<__int128_t>(a0_) * a0_ * a0_ - 27 * static_cast<__int128_t>(b0_);
   for (int64_t p = 5; static_cast<int32_t>(functionals_.size()) < kFunctionalPrimes; p += 6) {
     // p = 5 (mod 6): p = 2 (mod 3), odd. The bound p < 2^16 of the modular
     // arithmetic holds: the 30th such good prime is far below it, as a curve
@@ -332,8 +331,8 @@ Vector64 Searcher::imageOf(const CoverPoint& point) {
     const auto v = static_cast<uint64_t>(residueOf(point.v, p));
     const auto m1m2 = static_cast<uint64_t>(residueOf(cover.m1m2, p));
     const auto u3 = static_cast<uint64_t>(residueOf(cover.u3, p));
-    const ModPoint reduced{m1m2 * u % e.p * v % e.p * w2 % e.p, u3 * (u * u % e.p * u % e.p) % e.p * w3 % e.p,
-                           false};
+    const ModPoint reduced{m1m2 * u % e.p * v % e.p * w2 % e.p,
+                           u3 * (u * u % e.p * u % e.p) % e.p * w3 % e.p, false};
     const ModPoint q = multiplyMod(e, reduced, e.order / 3);
     // (N_p/3) P lies in E(F_p)[3] = {O, T, -T}; -T = (0, -B0).
     uint64_t c = 0;
@@ -357,7 +356,7 @@ bool Searcher::tryRoot(size_t index, double root, int64_t v, int64_t w) {
       coverPointOnCurve(cover, analysis_.a, analysis_.b, analysis_.scale, u, v, w);
   if (!point) return false;
   const Vector64 image = imageOf({index, u, v, w});
-  if (std::getenv("VDEBUG")) std::fprintf(stderr, "P %s %s %llx %llx\n", point->x.c_str(), point->y.c_str(), (unsigned long long)image.ones, (unsigned long long)image.twos);
+
   const bool raises = span_.insert(image);
   if (raises || found_.size() < kKeptPoints) {
     const double h = naiveHeight(*point);
@@ -421,7 +420,7 @@ RankSearch Searcher::run() {
   buildCovers(result);
   target_ = result.upper + 1;
   const Vector64 torsion = imageOfTorsion();
-  if (std::getenv("VDEBUG")) std::fprintf(stderr, "T %llx %llx\n", (unsigned long long)torsion.ones, (unsigned long long)torsion.twos);
+
   span_.insert(torsion);
   // Shells of growing height, every cover in each, so the smallest points
   // come first.
@@ -501,7 +500,8 @@ std::string selmerClassText(const CurveAnalysis& analysis, const F3Matrix::Vecto
     }
   }
   std::string text;
-  for (auto it = digits.rbegin(); it != digits.rend(); ++it) text.push_back(static_cast<char>('0' + *it));
+  for (auto it = digits.rbegin(); it != digits.rend(); ++it)
+    text.push_back(static_cast<char>('0' + *it));
   return text;
 }
 

@@ -46,6 +46,26 @@ void writeDescent(const CurveAnalysis& analysis, std::FILE* out) {
 
 }  // namespace
 
+void writeRankLine(const RankSearch& rank, std::FILE* out) {
+  if (rank.proven()) {
+    std::fprintf(out, "[5] rankE(Q)=%d, proven", rank.lower);
+  } else {
+    std::fprintf(out, "[5] %d <= rankE(Q) <= %d", rank.lower, rank.upper);
+  }
+  const char* separator = "; independent points ";
+  for (const RationalPoint& point : rank.points) {
+    std::fprintf(out, "%s(%s,%s)", separator, point.x.c_str(), point.y.c_str());
+    separator = ", ";
+  }
+  if (!rank.proven()) std::fprintf(out, "; searched to height %d", rank.height);
+  std::fputs("\n\n", out);
+}
+
+void writeTextReport(const CurveAnalysis& analysis, std::FILE* out, const RankSearch* rank) {
+  writeTextReport(analysis, out);
+  if (rank != nullptr && rank->searched) writeRankLine(*rank, out);
+}
+
 void writeTextReport(const CurveAnalysis& analysis, std::FILE* out) {
   if (analysis.status == CurveStatus::kSingular) {
     writeSingularLine(out);
