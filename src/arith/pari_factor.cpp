@@ -69,6 +69,8 @@ __uint128_t toWide(GEN x) {
 
 void startPariOnThisThread() { enterPari(); }
 
+void enterPariThread() { enterPari(); }
+
 int32_t pariProvesPrime(__uint128_t n) {
   enterPari();
   const pari_sp top = avma;

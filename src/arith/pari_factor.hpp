@@ -28,8 +28,13 @@ int32_t pariProvesPrime(__uint128_t n);
 /// every other thread is released when that thread ends.
 void startPariOnThisThread();
 
+/// Sets PARI up for the calling thread (once per process and once per
+/// thread, as pariPrimeFactors does), for the other units that call the
+/// library; each call must catch the library's errors itself.
+void enterPariThread();
+
 /// The PARI stack of each thread: a number below 2^128 needs a few KiB;
 /// an overflow is an error that pariPrimeFactors catches, never growth.
-inline constexpr size_t kPariStackBytes = size_t{1} << 20U;
+inline constexpr size_t kPariStackBytes = size_t{1} << 23U;
 
 }  // namespace velrin

@@ -1,5 +1,7 @@
 #include "descent/rank_search.hpp"
 
+#include <gmpxx.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,6 +11,7 @@
 #include <optional>
 
 #include "curve/local_data.hpp"
+#include "curve/pari_points.hpp"
 
 // The rank from the 3-isogeny descent, proven where the points allow it.
 //
@@ -32,6 +35,16 @@
 //   divides reduces to O. The f_p see E^(Q)/phi(E(Q)) too (phihat maps
 //   E^(F_p) onto E(F_p)), which delta cannot, and by Chebotarev enough of
 //   them separate E(Q)/3E(Q).
+// The points are searched for in two places. The covers C_m of the classes
+// m of Sel(E^/Q) (covering_curve.hpp) hold the points P with delta(P) = m,
+// searched over (V, W) with the cubic in U solved for each pair. The
+// images phihat(Q') of points Q' of E^(Q) (delta = 1) are small on E^ but
+// large on C_1 (the height triples), so they are searched for on E^ itself,
+//   E^: y^2 + A0 xy + B0 y = x^3 - 5 A0 B0 x - A0^3 B0 - 7 B0^2,
+// with the PARI library's sieve, and mapped to E by phihat (Velu's formula
+// for the kernel x = -A0^2/3, then the change of variables to E); each
+// image is checked on E exactly, and its delta computed from its y.
+//
 // The descent bounds r <= d1 + d2 - 1; where the lower bound meets it, the
 // rank is proven and delta(E(Q)) fills Sel(E^/Q), so Sha(E)[phi] and
 // Sha(E^)[phihat] are trivial.
@@ -42,6 +55,8 @@ namespace {
 
 // Primes p = 2 (mod 3) used for the functionals f_p, at most this many.
 constexpr int32_t kFunctionalPrimes = 30;
+// E^ is searched to this many times the square of the height.
+constexpr int64_t kDualHeightFactor = 100;
 // At most this many Selmer classes get a cover; more would cost 3^d1.
 constexpr int32_t kMaxSelmerDimension = 7;
 // Points kept for choosing small generators, beyond those that raise the span.
@@ -210,6 +225,11 @@ class Searcher {
   // Tries the pair (V, W) on every cover; true when the span is full.
   bool tryPair(int64_t v, int64_t w);
   bool tryRoot(size_t index, double root, int64_t v, int64_t w);
+  // The covers' shells of heights from to `to`; true when the span is full.
+  bool searchCovers(int64_t from, int64_t to);
+  // Searches E^ and adds the images phihat(Q'); true when the span is full.
+  bool searchDual(int64_t bound);
+  bool addRational(const mpq_class& x, const mpq_class& y);
 
   const CurveAnalysis& analysis_;
   int32_t height_;
@@ -404,6 +424,148 @@ bool Searcher::tryPair(int64_t v, int64_t w) {
   return false;
 }
 
+}  // namespace
+
+namespace {
+
+// The class of y modulo cubes over the bad primes; what is left of y after
+// the bad primes must be a cube (the class lies in the Selmer group).
+std::optional<F3Matrix::Vector> classOfY(const CurveAnalysis& analysis, const mpq_class& y) {
+  F3Matrix::Vector image;
+  mpz_class numerator = abs(y.get_num());
+  mpz_class denominator = y.get_den();
+  const std::span<const LocalDatum> primes = analysis.badPrimes();
+  for (size_t j = 0; j < primes.size(); ++j) {
+    const __uint128_t p = primes[j].prime;
+    mpz_class prime(static_cast<unsigned long>(p >> 64U));
+    prime = (prime << 64) + mpz_class(static_cast<unsigned long>(p & ~uint64_t{0}));
+    const auto up = static_cast<int64_t>(
+        mpz_remove(numerator.get_mpz_t(), numerator.get_mpz_t(), prime.get_mpz_t()));
+    const auto down = static_cast<int64_t>(
+        mpz_remove(denominator.get_mpz_t(), denominator.get_mpz_t(), prime.get_mpz_t()));
+    const int64_t c = ((up - down) % 3 + 3) % 3;
+    if (c == 1) image.ones |= 1U << j;
+    if (c == 2) image.twos |= 1U << j;
+  }
+  if (mpz_root(numerator.get_mpz_t(), numerator.get_mpz_t(), 3) == 0 ||
+      mpz_root(denominator.get_mpz_t(), denominator.get_mpz_t(), 3) == 0) {
+    return {};
+  }
+  return image;
+}
+
+}  // namespace
+
+std::optional<F3Matrix::Vector> kummerClass(const CurveAnalysis& analysis,
+                                            const RationalPoint& point) {
+  if (!onCurve(point, analysis.a, analysis.b)) return {};
+  mpq_class x;
+  mpq_class y;
+  if (x.set_str(point.x, 10) != 0 || y.set_str(point.y, 10) != 0) return {};
+  x.canonicalize();
+  y.canonicalize();
+  if (y == 0) y = 1 / (y + analysis.a * x + analysis.b);
+  return classOfY(analysis, y);
+}
+
+namespace {
+
+bool Searcher::searchCovers(int64_t from, int64_t to) {
+  // The shells max(|V|, W) = h, every cover in each, so the smallest
+  // points come first.
+  for (int64_t h = from; h <= to; ++h) {
+    for (int64_t v = -h; v <= h; ++v) {
+      if (tryPair(v, h)) return true;
+    }
+    for (int64_t w = 1; w < h; ++w) {
+      if (tryPair(-h, w) || tryPair(h, w)) return true;
+    }
+  }
+  return false;
+}
+
+bool Searcher::addRational(const mpq_class& x, const mpq_class& y) {
+  if (y == 0) return false;  // T
+  if (!functionalsBuilt_) buildFunctionals();
+  const mpz_class a0(static_cast<long>(a0_));
+  const mpz_class b0(static_cast<long>(b0_));
+  if (y * y + a0 * x * y + b0 * y != x * x * x) return false;
+  // delta(P): y modulo cubes, its exponents at the bad primes.
+  const std::optional<F3Matrix::Vector> delta = classOfY(analysis_, y);
+  if (!delta) return false;
+  Vector64 image{delta->ones, delta->twos};
+  for (size_t i = 0; i < functionals_.size(); ++i) {
+    const ReducedCurve& e = functionals_[i];
+    const auto p = static_cast<unsigned long>(e.p);
+    // A denominator divisible by p: the point reduces to O.
+    if (mpz_divisible_ui_p(x.get_den().get_mpz_t(), p) != 0) continue;
+    const auto reduce = [&e, p](const mpq_class& q) {
+      const uint64_t n = mpz_fdiv_ui(q.get_num().get_mpz_t(), p);
+      const uint64_t d = mpz_fdiv_ui(q.get_den().get_mpz_t(), p);
+      return n * inverseMod(d, e.p) % e.p;
+    };
+    const ModPoint q = multiplyMod(e, ModPoint{reduce(x), reduce(y), false}, e.order / 3);
+    uint64_t c = 0;
+    if (!q.infinity && q.x == 0) c = q.y == 0 ? 1 : 2;
+    setFunctional(image, static_cast<int32_t>(i), c);
+  }
+  // On the model as typed: x = u^2 x0, y = u^3 y0, checked there too.
+  const mpz_class u(static_cast<long>(analysis_.scale));
+  const mpq_class typedX = x * u * u;
+  const mpq_class typedY = y * u * u * u;
+  RationalPoint point{typedX.get_str(10), typedY.get_str(10)};
+  if (!onCurve(point, analysis_.a, analysis_.b)) return false;
+  const bool raises = span_.insert(image);
+  if (raises || found_.size() < kKeptPoints) {
+    const double h = naiveHeight(point);
+    found_.push_back({std::move(point), image, h});
+  }
+  return span_.dimension() >= target_;
+}
+
+bool Searcher::searchDual(int64_t bound) {
+  // E^ of the minimal model; |A0^3 B0| <= 2^124 and 7 B0^2 < 2^65 fit.
+  const __int128_t a = a0_;
+  const __int128_t b = b0_;
+  const std::array<__int128_t, 5> ainvs{a, 0, b, -5 * a * b, -a * a * a * b - 7 * b * b};
+  std::vector<std::pair<std::string, std::string>> points;
+  pariSmallPoints(ainvs, bound, points);
+  const mpq_class aq(static_cast<long>(a0_));
+  const mpq_class bq(static_cast<long>(b0_));
+  for (const auto& [xText, yText] : points) {
+    mpq_class x;
+    mpq_class y;
+    if (x.set_str(xText, 10) != 0 || y.set_str(yText, 10) != 0) continue;
+    x.canonicalize();
+    y.canonicalize();
+    // phihat: E^ -> F by Velu's formula for the kernel x = -a^2/3, then F
+    // -> E by x_E = (X - 2a^2/3)/9, y_E = -(Y + 18 a x_E + 14 b + a^3/3)/27.
+    const mpq_class a2 = aq * aq;
+    const mpq_class d = x + a2 / 3;
+    if (d == 0) continue;  // the kernel of phihat: P = O
+    const mpq_class a3 = a2 * aq;
+    const mpq_class a4 = a2 * a2;
+    const mpq_class x2 = x * x;
+    const mpq_class x3 = x2 * x;
+    const mpq_class bigX =
+        (x3 + mpq_class(2, 3) * a2 * x2 + (mpq_class(4, 9) * a4 - 9 * aq * bq) * x +
+         (mpq_class(2, 27) * a4 * a2 - a3 * bq - 27 * bq * bq)) /
+        (d * d);
+    const mpq_class bigY = (y * x3 + (a2 * y + (-mpq_class(1, 3) * a4 * aq + 9 * a2 * bq)) * x2 +
+                            (9 * aq * bq * y + (-mpq_class(1, 9) * a4 * a3 +
+                                                mpq_class(4, 3) * a4 * bq + 45 * aq * bq * bq)) *
+                                x +
+                            ((-a3 * bq + 54 * bq * bq) * y +
+                             (-mpq_class(1, 81) * a4 * a4 * aq + mpq_class(4, 27) * a4 * a2 * bq +
+                              4 * a3 * bq * bq + 27 * bq * bq * bq))) /
+                           (d * d * d);
+    const mpq_class xE = (bigX - mpq_class(2, 3) * a2) / 9;
+    const mpq_class yE = -(bigY + 18 * aq * xE + 14 * bq + a3 / 3) / 27;
+    if (addRational(xE, yE)) return true;
+  }
+  return false;
+}
+
 RankSearch Searcher::run() {
   RankSearch result;
   result.searched = true;
@@ -422,15 +584,16 @@ RankSearch Searcher::run() {
   const Vector64 torsion = imageOfTorsion();
 
   span_.insert(torsion);
-  // Shells of growing height, every cover in each, so the smallest points
-  // come first.
-  bool full = false;
-  for (int64_t h = 1; h <= height_ && !full; ++h) {
-    for (int64_t v = -h; v <= h && !full; ++v) full = tryPair(v, h);
-    for (int64_t w = 1; w < h && !full; ++w) {
-      full = tryPair(-h, w) || tryPair(h, w);
-    }
-  }
+  // Cheap stages first: the covers to a quarter of the height, E^ to the
+  // square of the height, the covers to the height, E^ to kDualHeightFactor
+  // times its square (E^'s search costs most: the stages stop as soon as
+  // the span is full).
+  const auto h2 = static_cast<int64_t>(height_) * height_;
+  const int64_t early = std::max<int64_t>(height_ / 4, 1);
+  bool full = searchCovers(1, early);
+  if (!full) full = searchDual(h2);
+  if (!full) full = searchCovers(early + 1, height_);
+  if (!full) full = searchDual(kDualHeightFactor * h2);
   // The generators: the smallest points whose images are independent of
   // those of T and of the smaller ones.
   std::stable_sort(found_.begin(), found_.end(),

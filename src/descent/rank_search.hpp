@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,14 @@ std::string selmerClassText(const CurveAnalysis& analysis, const F3Matrix::Vecto
 /// leaves 128 bits.
 bool selmerClassFactors(const CurveAnalysis& analysis, const F3Matrix::Vector& element,
                         __uint128_t& m1, __uint128_t& m2);
+
+/// delta(P), the Kummer map of phihat: y(P) modulo cubes (1/(y + Ax + B)
+/// where y = 0) as an exponent vector over the bad primes, for a point P of
+/// E(Q) on the curve as typed (x, y as coverPointOnCurve writes them); none
+/// when P is not on E or its class is not supported on the bad primes
+/// (which would contradict the descent). Exact.
+std::optional<F3Matrix::Vector> kummerClass(const CurveAnalysis& analysis,
+                                            const RationalPoint& point);
 
 /// Searches the covering curves of Sel(E^/Q) for points up to the height
 /// and proves what it can: see rank_search.cpp for the argument. An

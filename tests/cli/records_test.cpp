@@ -17,6 +17,7 @@
 
 #include "cli/cli_run.hpp"
 #include "cli/output_buffer.hpp"
+#include "descent/covering_curve.hpp"
 
 namespace velrin::cli_test {
 namespace {
@@ -162,6 +163,81 @@ TEST(Records, ReportWritesTheGoldenRecordsAndTheyReadBack) {
       EXPECT_EQ(sumOfTerms, dim - dualDim);
     }
   }
+}
+
+// --rank: line [5] after the report, the search's fields after the
+// record's, the rest byte for byte as without it. The ranks are ellrank's
+// (gp: ellrank(ellinit([A,0,B,0,0]))), each proven there.
+TEST(Records, RankAddsLineFiveAndFieldsAndKeepsTheRest) {
+  struct Row {
+    const char* a;
+    const char* b;
+    int rank;
+  };
+  const Row rows[] = {{"0", "1", 0}, {"-5", "3", 1}, {"-39", "19", 2}, {"-551", "49419", 3}};
+  const std::vector<std::string> header = csvFields(linesOf(std::string(cli::csvHeader(true)))[0]);
+  const std::vector<std::string> plainHeader = csvFields(linesOf(std::string(cli::csvHeader()))[0]);
+  ASSERT_EQ(header.size(), plainHeader.size() + 5);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.a) + " " + row.b);
+    const CliRun plain = runVelrin({"report", row.a, row.b});
+    const CliRun text = runVelrin({"report", row.a, row.b, "--rank"});
+    ASSERT_EQ(text.status, 0);
+    ASSERT_EQ(text.out.substr(0, plain.out.size()), plain.out);
+    const std::string lineFive = text.out.substr(plain.out.size());
+    const std::string proven = "[5] rankE(Q)=" + std::to_string(row.rank) + ", proven";
+    EXPECT_EQ(lineFive.substr(0, proven.size()), proven) << lineFive;
+    EXPECT_EQ(lineFive.substr(lineFive.size() - 2), "\n\n");
+    EXPECT_EQ(lineFive.find('\n'), lineFive.size() - 2);
+
+    const CliRun plainJson = runVelrin({"report", row.a, row.b, "--format", "json"});
+    const CliRun jsonRun = runVelrin({"report", row.a, row.b, "--format", "json", "--rank"});
+    ASSERT_EQ(jsonRun.status, 0);
+    // The plain record, its closing brace replaced by the new fields.
+    ASSERT_EQ(jsonRun.out.substr(0, plainJson.out.size() - 2),
+              plainJson.out.substr(0, plainJson.out.size() - 2));
+    const json record = json::parse(jsonRun.out);
+    EXPECT_EQ(record["rank"].get<int>(), row.rank);
+    EXPECT_EQ(record["rank_lower"].get<int>(), row.rank);
+    EXPECT_EQ(record["search_height"].get<int>(), 40);
+    EXPECT_EQ(record["selmer_e_hat"].size(), record["dim_sel_e_hat"].get<size_t>());
+    ASSERT_EQ(record["points"].size(), static_cast<size_t>(row.rank));
+    std::string csvPoints;
+    for (const json& point : record["points"]) {
+      const RationalPoint p{point[0].get<std::string>(), point[1].get<std::string>()};
+      EXPECT_TRUE(onCurve(p, std::stoi(row.a), std::stoi(row.b))) << p.x << ", " << p.y;
+      if (!csvPoints.empty()) csvPoints += ';';
+      csvPoints += p.x + ":" + p.y;
+    }
+
+    const CliRun csvRun = runVelrin({"report", row.a, row.b, "--format", "csv", "--rank"});
+    const std::vector<std::string> lines = linesOf(csvRun.out);
+    ASSERT_EQ(lines.size(), 2U);
+    const std::vector<std::string> fields = csvFields(lines[1]);
+    ASSERT_EQ(fields.size(), header.size());
+    EXPECT_EQ(fields[header.size() - 3], std::to_string(row.rank));
+    EXPECT_EQ(fields[header.size() - 2], csvPoints);
+    EXPECT_EQ(fields[header.size() - 1], "40");
+  }
+  // --height needs --rank, and --rank the true rules.
+  EXPECT_EQ(runVelrin({"report", "1", "1", "--height", "5"}).status, 2);
+  EXPECT_EQ(runVelrin({"--classic", "report", "1", "1", "--rank"}).status, 2);
+  EXPECT_EQ(runVelrin({"report", "1", "1", "--rank", "--height", "0"}).status, 2);
+}
+
+TEST(Records, RankSummaryCountsProvenAndOpenCurves) {
+  // Three curves searched to a small height: the summary has the rank
+  // search's table; a scan's CSV the header with the search's columns.
+  const CliRun run =
+      runVelrin({"batch", "--rank", "--height", "2", "--summary", "--quiet", "--format", "json"},
+                "0 1\n-5 3\n-39 19\n");
+  ASSERT_EQ(run.status, 0);
+  EXPECT_EQ(linesOf(run.out).size(), 3U);
+  EXPECT_NE(run.err.find("rank proven"), std::string::npos) << run.err;
+  const CliRun scan = runVelrin({"scan", "--a", "0:0", "--b", "1:3", "--rank", "--summary",
+                                 "--quiet", "--format", "csv", "--threads", "2"});
+  ASSERT_EQ(scan.status, 0);
+  EXPECT_EQ(linesOf(scan.out)[0] + "\n", std::string(cli::csvHeader(true)));
 }
 
 TEST(Records, BatchWritesTheSameRecordsWithTheirLineNumbers) {

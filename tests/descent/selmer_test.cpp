@@ -4,10 +4,16 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <random>
 #include <vector>
 
 #include "curve/curve.hpp"
+#include "descent/covering_curve.hpp"
+#include "descent/curve_analysis.hpp"
+#include "descent/f3_matrix.hpp"
 #include "descent/local_images.hpp"
+#include "descent/rank_search.hpp"
 #include "descent/report.hpp"
 #include "support/captured_output.hpp"
 
@@ -92,6 +98,159 @@ TEST(PrintReport, BoundLineForEverySum) {
     ASSERT_GE(text.size(), lineFour.size());
     EXPECT_EQ(text.substr(text.size() - lineFour.size()), lineFour);
   }
+}
+
+// The kernel against brute force: every vector of F_3^n tested against
+// every row, on random matrices of up to 6 columns and rows.
+TEST(F3MatrixKernel, AgreesWithEveryVectorTested) {
+  std::mt19937 random(20261210);
+  for (int trial = 0; trial < 400; ++trial) {
+    const auto columns = static_cast<int32_t>(random() % 7);
+    const auto rowCount = static_cast<int32_t>(random() % 7);
+    std::vector<F3Matrix::Row> rows(static_cast<size_t>(rowCount));
+    F3Matrix matrix;
+    for (F3Matrix::Row& row : rows) {
+      row = {};
+      for (int32_t j = 0; j < columns; ++j)
+        row[static_cast<size_t>(j)] = static_cast<int32_t>(random() % 3);
+      matrix.addRow(row);
+    }
+    SCOPED_TRACE(testing::Message() << "trial " << trial << ": " << rowCount << " x " << columns);
+    const auto entry = [](const F3Matrix::Vector& v, int32_t j) {
+      return ((v.ones >> j) & 1U) != 0 ? 1 : (((v.twos >> j) & 1U) != 0 ? 2 : 0);
+    };
+    const auto inKernel = [&](const F3Matrix::Vector& v) {
+      for (const F3Matrix::Row& row : rows) {
+        int32_t dot = 0;
+        for (int32_t j = 0; j < columns; ++j) dot += row[static_cast<size_t>(j)] * entry(v, j);
+        if (dot % 3 != 0) return false;
+      }
+      return true;
+    };
+    int64_t kernelSize = 0;
+    int64_t total = 1;
+    for (int32_t j = 0; j < columns; ++j) total *= 3;
+    for (int64_t index = 0; index < total; ++index) {
+      F3Matrix::Vector v;
+      int64_t digits = index;
+      for (int32_t j = 0; j < columns; ++j, digits /= 3) {
+        if (digits % 3 == 1) v.ones |= 1U << j;
+        if (digits % 3 == 2) v.twos |= 1U << j;
+      }
+      if (inKernel(v)) ++kernelSize;
+    }
+    std::array<F3Matrix::Vector, F3Matrix::kMaxColumns> basis{};
+    const int32_t size = matrix.kernel(columns, basis);
+    EXPECT_EQ(size, columns - matrix.rank());
+    int64_t expected = 1;
+    for (int32_t i = 0; i < size; ++i) expected *= 3;
+    EXPECT_EQ(kernelSize, expected);
+    // The basis lies in the kernel and is independent.
+    F3Matrix spanned;
+    for (int32_t i = 0; i < size; ++i) {
+      EXPECT_TRUE(inKernel(basis[static_cast<size_t>(i)]));
+      spanned.addRow(basis[static_cast<size_t>(i)].ones, basis[static_cast<size_t>(i)].twos);
+    }
+    EXPECT_EQ(spanned.rank(), size);
+  }
+}
+
+// The covers' maps against E: every point of a small box on the cover of
+// each Selmer class (and of classes outside the group, whose covers have
+// no points) goes to a point of E whose class is the cover's.
+TEST(CoveringCurves, PointsMapToTheirClassOnTheCurve) {
+  struct Row {
+    int32_t a;
+    int32_t b;
+    int32_t pointsAtLeast;  // on the covers of the whole Selmer group
+  };
+  // (-5, 3) and (-39, 19) have rank 1 and 2 (gp: ellrank); (0, 1) rank 0;
+  // (19456, 2^30) is a scaled model, (-4, 6) has d1 = 2.
+  const std::vector<Row> rows = {{-5, 3, 2}, {-39, 19, 2},           {0, 1, 1},
+                                 {-4, 6, 2}, {19456, 1073741824, 1}, {9, 54, 1}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");
+    const CurveAnalysis analysis = analyzeCurve(row.a, row.b);
+    ASSERT_EQ(analysis.status, CurveStatus::kAnalysed);
+    ASSERT_EQ(analysis.selmerBasisCount, analysis.selmerDims[0]);
+    const int64_t scale = analysis.scale;
+    const int64_t a0 = row.a / scale;
+    const int64_t b0 = row.b / (scale * scale * scale);
+    // Every class of the group: the basis's combinations.
+    std::vector<F3Matrix::Vector> classes{{}};
+    for (const F3Matrix::Vector& e : analysis.selmerBasis()) {
+      const std::vector<F3Matrix::Vector> before = classes;
+      for (const F3Matrix::Vector& c : before) {
+        // c + e and c + 2e by their exponents, one prime at a time.
+        F3Matrix::Vector once;
+        F3Matrix::Vector twice;
+        for (int32_t j = 0; j < analysis.badPrimeCount; ++j) {
+          const int32_t x = ((c.ones >> j) & 1U) + 2 * ((c.twos >> j) & 1U);
+          const int32_t y = ((e.ones >> j) & 1U) + 2 * ((e.twos >> j) & 1U);
+          for (auto [k, target] : {std::pair{1, &once}, std::pair{2, &twice}}) {
+            const int32_t z = (x + k * y) % 3;
+            if (z == 1) target->ones |= 1U << j;
+            if (z == 2) target->twos |= 1U << j;
+          }
+        }
+        classes.push_back(once);
+        classes.push_back(twice);
+      }
+    }
+    int32_t points = 0;
+    for (const F3Matrix::Vector& m : classes) {
+      __uint128_t m1 = 0;
+      __uint128_t m2 = 0;
+      ASSERT_TRUE(selmerClassFactors(analysis, m, m1, m2));
+      const std::optional<CoveringCurve> cover = coveringCurve(a0, b0, m1, m2);
+      if (!cover) continue;
+      for (int64_t u = -8; u <= 8; ++u) {
+        for (int64_t v = -8; v <= 8; ++v) {
+          for (int64_t w = 1; w <= 8; ++w) {
+            const std::optional<__int128_t> value = coverValue(*cover, u, v, w);
+            ASSERT_TRUE(value.has_value());
+            const std::optional<RationalPoint> point =
+                coverPointOnCurve(*cover, row.a, row.b, scale, u, v, w);
+            EXPECT_EQ(point.has_value(), *value == 0);
+            if (!point) continue;
+            ++points;
+            EXPECT_TRUE(onCurve(*point, row.a, row.b)) << point->x << ", " << point->y;
+            const std::optional<F3Matrix::Vector> delta = kummerClass(analysis, *point);
+            ASSERT_TRUE(delta.has_value());
+            // U = 0 is T, whose class is B^2 wherever it lies; any other
+            // point has the cover's class.
+            if (u != 0) {
+              EXPECT_EQ(delta->ones, m.ones);
+              EXPECT_EQ(delta->twos, m.twos);
+            }
+          }
+        }
+      }
+    }
+    EXPECT_GE(points, row.pointsAtLeast);
+  }
+}
+
+// The Selmer classes as integers: exact beyond 128 bits.
+TEST(SelmerClasses, TextIsTheCubeFreeProduct) {
+  const CurveAnalysis analysis = analyzeCurve(-4, 6);
+  ASSERT_EQ(analysis.status, CurveStatus::kAnalysed);
+  // 2 and 3 are bad primes of (-4, 6): 2^1 3^2 = 18, 2^2 3^1 = 12.
+  ASSERT_GE(analysis.badPrimeCount, 2);
+  EXPECT_EQ(analysis.badPrimes()[0].prime, 2u);
+  EXPECT_EQ(analysis.badPrimes()[1].prime, 3u);
+  EXPECT_EQ(selmerClassText(analysis, {1U, 2U}), "18");
+  EXPECT_EQ(selmerClassText(analysis, {2U, 1U}), "12");
+  EXPECT_EQ(selmerClassText(analysis, {0U, 0U}), "1");
+  // A wide prime, the factor of 2147483639^3 - 54 beyond 2^64, squared
+  // (gp: 1980704037953504044698409213^2).
+  CurveAnalysis wide;
+  wide.status = CurveStatus::kAnalysed;
+  wide.badPrimeCount = 1;
+  wide.badPrimeSlots[0].prime =
+      (__uint128_t{1980704037953504044ULL} * 1000000000ULL) + 698409213ULL;
+  EXPECT_EQ(selmerClassText(wide, {0U, 1U}),
+            "3923188485965315991169105114590411716412490172803279369");
 }
 
 }  // namespace

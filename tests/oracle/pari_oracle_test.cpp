@@ -2,7 +2,9 @@
 // Cassels' formula for the two Selmer dimensions, the parity of the rank
 // bound against the root number, and the bound against the points PARI
 // finds, on the stored fixtures and on curves gp computes on the spot; and
-// the program's printed report against the analysis.
+// the program's printed report against the analysis; the rank search
+// against ellrank's bounds and against the ranks and generators of
+// Cremona's tables.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -20,6 +22,8 @@
 #include <vector>
 
 #include "descent/curve_analysis.hpp"
+#include "descent/f3_matrix.hpp"
+#include "descent/rank_search.hpp"
 #include "oracle/oracle_fixture.hpp"
 #include "oracle/velrin_transcript.hpp"
 
@@ -360,6 +364,119 @@ void checkPrintedReports(const std::vector<OracleCurve>& curves, const char* lab
 TEST(PariOracle, ProgramPrintsTheAnalysis) {
   checkPrintedReports(readFixture("pari_fixture.txt"), "printed");
   checkPrintedReports(readFixture("pari_fixture_32bit.txt"), "printed 32-bit");
+}
+
+// The rank search's height in these tests: lower than the default, to
+// keep the run short; what is proven must hold at any height.
+constexpr int32_t kTestHeight = 20;
+
+// What every search must satisfy: a proven rank equals the true one, the
+// lower bound never exceeds it, and each point lies on E (exactly) with
+// as many points as the lower bound; the Selmer basis has d1 elements.
+struct RankTally {
+  int64_t sharp = 0;   // the bound d1 + d2 - 1 equals the true rank
+  int64_t proven = 0;  // of those, proven by the search
+  std::vector<std::string> failures;
+};
+
+void checkRank(const CurveAnalysis& analysis, const RankSearch& search, int64_t trueRank,
+               RankTally& tally) {
+  const auto fail = [&](const std::string& what) {
+    tally.failures.push_back(cat("(", analysis.a, ", ", analysis.b, "): ", what));
+  };
+  if (analysis.selmerBasisCount != analysis.selmerDims[0]) fail("basis size is not d1");
+  if (search.lower > trueRank) fail(cat("lower bound ", search.lower, " > rank ", trueRank));
+  if (search.proven() && search.lower != trueRank) fail(cat("proven rank ", search.lower));
+  if (static_cast<int64_t>(search.points.size()) != search.lower) fail("point count");
+  for (const RationalPoint& point : search.points) {
+    if (!onCurve(point, analysis.a, analysis.b))
+      fail(cat("off the curve: ", point.x, ", ", point.y));
+  }
+  if (analysis.rankBound() == trueRank) {
+    ++tally.sharp;
+    if (search.proven()) ++tally.proven;
+  }
+}
+
+void expectNoRankFailures(const RankTally& tally, const char* what) {
+  EXPECT_TRUE(tally.failures.empty()) << what << ": " << tally.failures.size()
+                                      << " failures, the first: " << tally.failures.front();
+}
+
+TEST(PariOracle, RankSearchAgreesWithEllrank) {
+  // |A|, |B| <= 40, where ellrank settles the rank on nearly every curve.
+  RankTally tally;
+  for (const OracleCurve& c : readFixture("pari_fixture.txt")) {
+    if (c.a < -40 || c.a > 40 || c.b < -40 || c.b > 40) continue;
+    const CurveAnalysis analysis =
+        analyzeCurve(static_cast<int32_t>(c.a), static_cast<int32_t>(c.b));
+    const RankSearch search = searchRank(analysis, kTestHeight);
+    if (!c.rankKnown || c.rankLow != c.rankHigh) {
+      if (c.rankKnown && search.lower > c.rankHigh) tally.failures.push_back("above ellrank");
+      continue;
+    }
+    checkRank(analysis, search, c.rankLow, tally);
+  }
+  expectNoRankFailures(tally, "ellrank");
+  // The search finds the points of nearly every sharp bound (98% at this
+  // height, by the fixture): a fall means a search that misses points.
+  ASSERT_GE(tally.sharp, 6000);
+  EXPECT_GE(tally.proven * 100, tally.sharp * 97) << tally.proven << " of " << tally.sharp;
+}
+
+// Lines of rank_fixture.txt: "C label A B rank x1 y1 ..." (Cremona's
+// tables, generators on the (A, B) model) and "R A B rlow rhigh n h"
+// (ellrank on a random sample; "?" where it did not finish).
+TEST(PariOracle, RankSearchAgreesWithCremonasTables) {
+  std::ifstream in(cat(VELRIN_SOURCE_DIR, "/tests/oracle/rank_fixture.txt"));
+  ASSERT_TRUE(in) << "missing tests/oracle/rank_fixture.txt";
+  RankTally cremona;
+  RankTally random;
+  int64_t generators = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line.front() == '#') continue;
+    const std::vector<std::string_view> w = words(line);
+    const bool fromTables = w[0] == "C";
+    const size_t first = fromTables ? 2 : 1;
+    ASSERT_GE(w.size(), first + 3) << line;
+    const auto a = static_cast<int32_t>(std::stoll(std::string(w[first])));
+    const auto b = static_cast<int32_t>(std::stoll(std::string(w[first + 1])));
+    const CurveAnalysis analysis = analyzeCurve(a, b);
+    ASSERT_EQ(analysis.status, CurveStatus::kAnalysed) << line;
+    if (!fromTables) {
+      // Every 8th curve of the sample, at a low height: the proofs.
+      if (w[first + 2] == "?" || (a + b) % 8 != 0) continue;
+      const int64_t low = std::stoll(std::string(w[first + 2]));
+      const int64_t high = std::stoll(std::string(w[first + 3]));
+      const RankSearch search = searchRank(analysis, 10);
+      if (search.lower > high) random.failures.push_back(cat(line, ": above ellrank"));
+      if (low == high) checkRank(analysis, search, low, random);
+      continue;
+    }
+    const int64_t rank = std::stoll(std::string(w[first + 2]));
+    ASSERT_EQ(w.size(), first + 3 + 2 * static_cast<size_t>(rank)) << line;
+    const RankSearch search = searchRank(analysis, kTestHeight);
+    checkRank(analysis, search, rank, cremona);
+    // delta of each generator lies in the span of the Selmer basis.
+    F3Matrix basis;
+    for (const F3Matrix::Vector& e : analysis.selmerBasis()) basis.addRow(e.ones, e.twos);
+    for (int64_t i = 0; i < rank; ++i) {
+      const RationalPoint generator{std::string(w[first + 3 + 2 * static_cast<size_t>(i)]),
+                                    std::string(w[first + 4 + 2 * static_cast<size_t>(i)])};
+      const std::optional<F3Matrix::Vector> delta = kummerClass(analysis, generator);
+      ASSERT_TRUE(delta.has_value()) << line;
+      F3Matrix extended = basis;
+      extended.addRow(delta->ones, delta->twos);
+      EXPECT_EQ(extended.rank(), basis.rank()) << line << ": delta outside Sel(E^/Q)";
+      ++generators;
+    }
+  }
+  expectNoRankFailures(cremona, "Cremona's tables");
+  expectNoRankFailures(random, "the random sample");
+  EXPECT_GE(cremona.sharp, 2500);
+  EXPECT_GE(generators, 1300);
+  EXPECT_GE(cremona.proven * 100, cremona.sharp * 97) << cremona.proven << " of " << cremona.sharp;
 }
 
 }  // namespace
