@@ -55,8 +55,14 @@ namespace {
 
 // Primes p = 2 (mod 3) used for the functionals f_p, at most this many.
 constexpr int32_t kFunctionalPrimes = 30;
-// E^ is searched to this many times the square of the height.
-constexpr int64_t kDualHeightFactor = 100;
+// E^ is searched to this many times the square of the height (by the
+// fixtures: 10 proves 97.8% of the sharp bounds with |A|, |B| <= 40, 100
+// proves 98.8% at four times the cost).
+constexpr int64_t kDualHeightFactor = 10;
+// The sieving primes of the covers' search and the bits of their tables.
+constexpr std::array<int64_t, 4> kSievePrimes{5, 7, 11, 13};
+constexpr int64_t kSieveBits = 5 * 5 + 7 * 7 + 11 * 11 + 13 * 13;
+constexpr size_t kSieveWords = (kSieveBits + 63) / 64;
 // At most this many Selmer classes get a cover; more would cost 3^d1.
 constexpr int32_t kMaxSelmerDimension = 7;
 // Points kept for choosing small generators, beyond those that raise the span.
@@ -239,6 +245,10 @@ class Searcher {
   std::vector<CoveringCurve> covers_;
   std::vector<F3Matrix::Vector> classes_;
   std::vector<double> u3_, v3_, uvw_, w3_;  // the covers' coefficients in double
+  // The sieve: for each cover and sieving prime l, bit (V mod l) l + (W mod l)
+  // is set when the cubic in U has a root modulo l; a pair whose bit is
+  // clear has no integer root and is not solved.
+  std::vector<std::array<uint64_t, kSieveWords>> sieve_;
   std::vector<ReducedCurve> functionals_;
   bool functionalsBuilt_ = false;
   Span span_;
@@ -278,6 +288,32 @@ void Searcher::buildCovers(RankSearch& result) {
     v3_.push_back(static_cast<double>(cover->v3));
     uvw_.push_back(static_cast<double>(cover->uvw));
     w3_.push_back(static_cast<double>(cover->w3));
+    // The cover's form modulo l at every (U, V, W) with W, V below l.
+    std::array<uint64_t, kSieveWords> table{};
+    int64_t offset = 0;
+    for (const int64_t l : kSievePrimes) {
+      const int64_t cu = residueOf(cover->u3, l);
+      const int64_t cv = residueOf(cover->v3, l);
+      const int64_t cuvw = residueOf(cover->uvw, l);
+      const int64_t cw = residueOf(cover->w3, l);
+      for (int64_t v = 0; v < l; ++v) {
+        for (int64_t w = 0; w < l; ++w) {
+          for (int64_t u = 0; u < l; ++u) {
+            // Each term below l^4 < 2^15.
+            const int64_t value = (cu * u % l * u % l * u + cv * v % l * v % l * v +
+                                   cuvw * u % l * v % l * w + cw * w % l * w % l * w) %
+                                  l;
+            if (value == 0) {
+              const auto bit = static_cast<size_t>(offset + v * l + w);
+              table[bit / 64] |= uint64_t{1} << (bit % 64);
+              break;
+            }
+          }
+        }
+      }
+      offset += l * l;
+    }
+    sieve_.push_back(table);
   }
 }
 
@@ -386,12 +422,24 @@ bool Searcher::tryRoot(size_t index, double root, int64_t v, int64_t w) {
 }
 
 bool Searcher::tryPair(int64_t v, int64_t w) {
+  // The sieve's bit of (V, W) for each prime, shared by every cover.
+  std::array<size_t, kSievePrimes.size()> bits{};
+  int64_t offset = 0;
+  for (size_t k = 0; k < kSievePrimes.size(); ++k) {
+    const int64_t l = kSievePrimes[k];
+    bits[k] = static_cast<size_t>(offset + ((v % l) + l) % l * l + w % l);
+    offset += l * l;
+  }
   const int64_t g = std::gcd(v < 0 ? -v : v, w);
   const auto dv = static_cast<double>(v);
   const auto dw = static_cast<double>(w);
   for (size_t i = 0; i < covers_.size(); ++i) {
     // A primitive point with a prime q dividing V and W has q | m1 m2^2.
     if (g > 1 && std::gcd(static_cast<int64_t>(covers_[i].m1m2 % g), g) == 1) continue;
+    const std::array<uint64_t, kSieveWords>& table = sieve_[i];
+    bool sieved = false;
+    for (const size_t bit : bits) sieved = sieved || ((table[bit / 64] >> (bit % 64)) & 1U) == 0;
+    if (sieved) continue;
     // u3 U^3 + (uvw V W) U + (w3 W^3 + v3 V^3) = 0, depressed: t^3 + P t + Q.
     const double pp = uvw_[i] * dv * dw / u3_[i];
     const double qq = (w3_[i] * dw * dw * dw + v3_[i] * dv * dv * dv) / u3_[i];
