@@ -242,6 +242,7 @@ class Searcher {
   int64_t a0_;
   int64_t b0_;
   int32_t bad_;
+  F3Matrix::Vector torsionClass_;  // delta(T) = B0^2
   std::vector<CoveringCurve> covers_;
   std::vector<F3Matrix::Vector> classes_;
   std::vector<double> u3_, v3_, uvw_, w3_;  // the covers' coefficients in double
@@ -274,6 +275,12 @@ void Searcher::buildCovers(RankSearch& result) {
     }
     const uint32_t support = sum.ones | sum.twos;
     if (support != 0 && (sum.ones & support & (0 - support)) == 0) continue;
+    // With d2 = 0 the classes of <delta(T)> hold only the points k T +
+    // phihat(Q'), which add nothing (see run): their covers are not searched.
+    const bool inTorsionClass =
+        support == 0 || (sum.ones == torsionClass_.ones && sum.twos == torsionClass_.twos) ||
+        (sum.ones == torsionClass_.twos && sum.twos == torsionClass_.ones);
+    if (inTorsionClass && analysis_.selmerDims[1] == 0) continue;
     __uint128_t m1 = 0;
     __uint128_t m2 = 0;
     std::optional<CoveringCurve> cover;
@@ -627,9 +634,16 @@ RankSearch Searcher::run() {
     result.allCoversSearched = false;
     return result;
   }
-  buildCovers(result);
   target_ = result.upper + 1;
   const Vector64 torsion = imageOfTorsion();
+  const uint64_t deltaBits = (uint64_t{1} << static_cast<uint64_t>(bad_)) - 1;
+  torsionClass_ = {static_cast<uint32_t>(torsion.ones & deltaBits),
+                   static_cast<uint32_t>(torsion.twos & deltaBits)};
+  buildCovers(result);
+  // phihat(E^(Q)) is the kernel of delta, and phihat(E^(Q))/3E(Q) is a
+  // quotient of E^(Q)/phi(E(Q)), of dimension at most d2 = dim Sel(E/Q):
+  // with d2 = 0 the points of E^ add nothing, and E^ is not searched.
+  const bool dual = analysis_.selmerDims[1] > 0;
 
   span_.insert(torsion);
   // Cheap stages first: the covers to a quarter of the height, E^ to the
@@ -639,9 +653,9 @@ RankSearch Searcher::run() {
   const auto h2 = static_cast<int64_t>(height_) * height_;
   const int64_t early = std::max<int64_t>(height_ / 4, 1);
   bool full = searchCovers(1, early);
-  if (!full) full = searchDual(h2);
+  if (!full && dual) full = searchDual(h2);
   if (!full) full = searchCovers(early + 1, height_);
-  if (!full) full = searchDual(kDualHeightFactor * h2);
+  if (!full && dual) full = searchDual(kDualHeightFactor * h2);
   // The generators: the smallest points whose images are independent of
   // those of T and of the smaller ones.
   std::stable_sort(found_.begin(), found_.end(),
