@@ -2,7 +2,6 @@
 
 #include <pari/pari.h>
 
-
 #include "arith/pari_factor.hpp"
 
 namespace velrin {
