@@ -199,7 +199,7 @@ TEST(Records, RankAddsLineFiveAndFieldsAndKeepsTheRest) {
     const json record = json::parse(jsonRun.out);
     EXPECT_EQ(record["rank"].get<int>(), row.rank);
     EXPECT_EQ(record["rank_lower"].get<int>(), row.rank);
-    EXPECT_EQ(record["search_height"].get<int>(), 40);
+    EXPECT_EQ(record["search_height"].get<int>(), 30);
     EXPECT_EQ(record["selmer_e_hat"].size(), record["dim_sel_e_hat"].get<size_t>());
     ASSERT_EQ(record["points"].size(), static_cast<size_t>(row.rank));
     std::string csvPoints;
@@ -217,7 +217,7 @@ TEST(Records, RankAddsLineFiveAndFieldsAndKeepsTheRest) {
     ASSERT_EQ(fields.size(), header.size());
     EXPECT_EQ(fields[header.size() - 3], std::to_string(row.rank));
     EXPECT_EQ(fields[header.size() - 2], csvPoints);
-    EXPECT_EQ(fields[header.size() - 1], "40");
+    EXPECT_EQ(fields[header.size() - 1], "30");
   }
   // --height needs --rank, and --rank the true rules.
   EXPECT_EQ(runVelrin({"report", "1", "1", "--height", "5"}).status, 2);

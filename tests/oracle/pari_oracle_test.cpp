@@ -419,7 +419,7 @@ TEST(PariOracle, RankSearchAgreesWithEllrank) {
   }
   expectNoRankFailures(tally, "ellrank");
   // At the default height the search finds the points of nearly every
-  // sharp bound (97.8%): a fall means a search that misses points.
+  // sharp bound (97.2%): a fall means a search that misses points.
   ASSERT_GE(tally.sharp, 6000);
   EXPECT_GE(tally.proven * 100, tally.sharp * 97) << tally.proven << " of " << tally.sharp;
 }
