@@ -33,8 +33,10 @@ void startPariOnThisThread();
 /// library; each call must catch the library's errors itself.
 void enterPariThread();
 
-/// The PARI stack of each thread: a number below 2^128 needs a few KiB;
-/// an overflow is an error that pariPrimeFactors catches, never growth.
+/// The PARI stack of each thread: a number below 2^128 needs a few KiB,
+/// the rank search's ellratpoints on E^ up to a few MiB (1 MiB overflows at
+/// the default height); an overflow is an error that each call catches,
+/// never growth. Pages not touched cost no memory.
 inline constexpr size_t kPariStackBytes = size_t{1} << 23U;
 
 }  // namespace velrin

@@ -238,6 +238,28 @@ TEST(Records, RankSummaryCountsProvenAndOpenCurves) {
                                  "--quiet", "--format", "csv", "--threads", "2"});
   ASSERT_EQ(scan.status, 0);
   EXPECT_EQ(linesOf(scan.out)[0] + "\n", std::string(cli::csvHeader(true)));
+  // A scan with --rank resumes its own file, cut mid-record, to the same
+  // bytes, and a scan without --rank refuses to continue it.
+  TempDir dir;
+  const std::vector<std::string> args = {"scan",
+                                         "--a",
+                                         "0:1",
+                                         "--b",
+                                         "1:20",
+                                         "--rank",
+                                         "--format",
+                                         "csv",
+                                         "--quiet",
+                                         "--output",
+                                         (dir / "r.csv").string()};
+  ASSERT_EQ(runVelrin(args).status, 0);
+  const std::string whole = readWhole(dir / "r.csv");
+  writeWhole(dir / "r.csv", whole.substr(0, whole.size() / 2));
+  ASSERT_EQ(runVelrin(args).status, 0);
+  EXPECT_EQ(readWhole(dir / "r.csv"), whole);
+  std::vector<std::string> withoutRank = args;
+  withoutRank.erase(withoutRank.begin() + 5);
+  EXPECT_EQ(runVelrin(withoutRank).status, 2);
 }
 
 TEST(Records, BatchWritesTheSameRecordsWithTheirLineNumbers) {
