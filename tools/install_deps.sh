@@ -10,6 +10,7 @@ packages=(
   cmake              # the build
   g++                # g++ 12, C++20
   libpari-dev        # the PARI library: factors the wide composites
+  libgmp-dev         # GMP with its C++ classes: exact checks of the rank search's points
   libcli11-dev       # CLI11, header only: parses the command line
   libgtest-dev       # GoogleTest: the test suite
   nlohmann-json3-dev # nlohmann-json, header only: the tests read records back
