@@ -21,21 +21,15 @@ void addBadPrime(CurveAnalysis& analysis, const LocalDatum& local) {
   analysis.badPrimeSlots[static_cast<size_t>(analysis.badPrimeCount++)] = local;
 }
 
-// The true rules: the bad primes are the primes of B0 F0 on the minimal
-// model, each classified there, and the first dimension comes from the
-// local conditions by elimination over F_3.
-void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
-  const PrimeFactors primesOfB = primeFactors(magnitudeOf(analysis.b));
-  const MinimalModel model = minimalModel(analysis.a, analysis.b, primesOfB.primes());
+// The true rules from the model and the primes of B and of F0 (or of F):
+// the bad primes are the primes of B0 F0, each classified on the minimal
+// model, and the first dimension comes from the local conditions by
+// elimination over F_3. Every entry point runs this.
+void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
+                     std::span<const __uint128_t> fromB, std::span<const __uint128_t> fromF,
+                     Paths paths) {
   analysis.scale = model.scale;
-  const PrimeFactors primesOfF = primeFactors(magnitudeOf(model.f0));
-  if (!primesOfF.complete()) {
-    analysis.status = CurveStatus::kTooLarge;
-    return;
-  }
   // Merge the primes of B that still divide B0 with those of F0, in order.
-  const std::span<const __uint128_t> fromB = primesOfB.primes();
-  const std::span<const __uint128_t> fromF = primesOfF.primes();
   size_t i = 0;
   size_t j = 0;
   while (i < fromB.size() || j < fromF.size()) {
@@ -46,6 +40,9 @@ void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
     } else {
       if (i < fromB.size() && fromB[i] == fromF[j]) ++i;
       p = fromF[j++];
+      // A prime of F that u^6 takes away, and that B0 lacks, is good.
+      if (model.f0 % static_cast<__int128_t>(p) != 0 && model.b0 % static_cast<__int128_t>(p) != 0)
+        continue;
     }
     const LocalDatum local = classifyMinimal(model, p);
     if (local.prime != 0) addBadPrime(analysis, local);
@@ -62,6 +59,20 @@ void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
   int32_t d2 = d1;
   for (const LocalDatum& local : analysis.badPrimes()) d2 += local.term;
   analysis.selmerDims = {d1, d2};
+}
+
+// The true rules, factoring B and then F0 = A0^3 - 27B0 of the minimal
+// model.
+void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
+  const PrimeFactors primesOfB = primeFactors(magnitudeOf(analysis.b));
+  const MinimalModel model = minimalModel(analysis.a, analysis.b, primesOfB.primes());
+  analysis.scale = model.scale;
+  const PrimeFactors primesOfF = primeFactors(magnitudeOf(model.f0));
+  if (!primesOfF.complete()) {
+    analysis.status = CurveStatus::kTooLarge;
+    return;
+  }
+  analyzeFactored(analysis, model, primesOfB.primes(), primesOfF.primes(), paths);
 }
 
 // The classic rules, computed by the original program's record without
@@ -107,6 +118,20 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths) {
   } else {
     analyzeMinimal(analysis, paths);
   }
+  return analysis;
+}
+
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors) {
+  CurveAnalysis analysis;
+  analysis.a = a;
+  analysis.b = b;
+  analysis.rules = Rules::kTrue;
+  if (isSingular(a, b)) {
+    analysis.status = CurveStatus::kSingular;
+    return analysis;
+  }
+  const MinimalModel model = minimalModel(a, b, factors.primesOfB);
+  analyzeFactored(analysis, model, factors.primesOfB, factors.primesOfF, Paths::kFast);
   return analysis;
 }
 
