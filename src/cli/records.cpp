@@ -299,6 +299,8 @@ void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line, OutputBuf
     case Format::kCsv:
       appendCsvRecord(analysis, line, out);
       return;
+    case Format::kNone:
+      return;
     case Format::kText:
       break;
   }
@@ -317,6 +319,8 @@ void RecordWriter::error(uint64_t line, std::string_view text, std::string_view 
       return;
     case Format::kCsv:
       appendCsvError(line, text, reason, rules, out);
+      return;
+    case Format::kNone:
       return;
     case Format::kText:
       break;
