@@ -43,7 +43,7 @@ CubicResidueTable::CubicResidueTable() {
     offsets_[p] = size;
     size += p;
   }
-  bits_.assign((size + 3) / 4, 0);
+
   for (uint32_t p = 7; p < kBound; p += 6) {
     if (offsets_[p] == kNone) continue;
     // The character is a homomorphism onto Z/3: with a primitive root g,

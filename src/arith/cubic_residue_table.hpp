@@ -2,9 +2,20 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
 namespace velrin {
+
+/// The number of residues modulo all primes p = 1 (mod 3) below bound: the
+/// sum of those primes.
+constexpr uint32_t cubicTableResidues(uint32_t bound) {
+  uint32_t count = 0;
+  for (uint32_t p = 7; p < bound; p += 6) {
+    bool prime = true;
+    for (uint32_t d = 2; d * d <= p; ++d) prime = prime && p % d != 0;
+    if (prime) count += p;
+  }
+  return count;
+}
 
 /// The cubic residue character modulo every prime p = 1 (mod 3) below
 /// kBound, tabulated for every residue: the bad primes of a family are
@@ -34,7 +45,9 @@ class CubicResidueTable {
 
   static constexpr uint32_t kNone = UINT32_MAX;
   std::array<uint32_t, kBound> offsets_{};  // where p's residues start, or kNone
-  std::vector<uint8_t> bits_;               // four classes a byte
+  // The residues of every held prime, four classes a byte; held in place,
+  // not on the heap.
+  std::array<uint8_t, (cubicTableResidues(kBound) + 3) / 4> bits_{};
 };
 
 }  // namespace velrin
