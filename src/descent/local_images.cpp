@@ -127,13 +127,23 @@ void setEntry(uint32_t& ones, uint32_t& twos, size_t j, int32_t value) {
 
 void appendMinimalConditions(const LocalDatum& local, int64_t b0,
                              std::span<const __uint128_t> generators, F3Matrix& conditions) {
+  appendMinimalConditions(local, b0, generators, conditions, 0);
+}
+
+void appendMinimalConditions(const LocalDatum& local, int64_t b0,
+                             std::span<const __uint128_t> generators, F3Matrix& conditions,
+                             uint32_t settled) {
   const __uint128_t p = local.prime;
   if (local.image == LocalImage::kWholeGroup) return;
   // Q_p^*/Q_p^*3 is F_3 (the valuation) for p = 2 (mod 3) and p = 2, since
   // every unit is a cube there; F_3^2 at 3 and at p = 1 (mod 3).
   const bool hasCharacter = p == 3 || p % 3 == 1;
+  // Found once, and only when some class is needed.
   std::optional<CubicCharacter> character;
-  if (hasCharacter && p != 3) character.emplace(p);
+  const auto characterHere = [&]() -> const std::optional<CubicCharacter>& {
+    if (p != 3 && !character) character.emplace(p);
+    return character;
+  };
   // The valuation form is the coordinate of p itself; the character form
   // takes the class of every other generator.
   uint32_t valuationBit = 0;
@@ -141,8 +151,8 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   for (size_t j = 0; j < generators.size(); ++j) {
     if (generators[j] == p) {
       valuationBit = 1U << j;
-    } else if (hasCharacter) {
-      classes[j] = unitClass(p, character, static_cast<__int128_t>(generators[j]));
+    } else if (hasCharacter && ((settled >> j) & 1U) == 0) {
+      classes[j] = unitClass(p, characterHere(), static_cast<__int128_t>(generators[j]));
     }
   }
   uint32_t characterOnes = 0;
@@ -169,7 +179,7 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
     ++w;
   }
   const int32_t bValuation = w % 3;
-  const int32_t bCharacter = hasCharacter ? unitClass(p, character, unitOfB) : 0;
+  const int32_t bCharacter = hasCharacter ? unitClass(p, characterHere(), unitOfB) : 0;
   if (bValuation == 0 && bCharacter == 0) {
     conditions.addRow(valuationBit, 0);
     if (hasCharacter) conditions.addRow(characterOnes, characterTwos);

@@ -74,9 +74,17 @@ int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0
   std::array<__uint128_t, F3Matrix::kMaxColumns> generators{};
   for (size_t j = 0; j < badPrimes.size(); ++j) generators[j] = badPrimes[j].prime;
   const std::span<const __uint128_t> used(generators.data(), badPrimes.size());
+  // A prime with image {e} or the units puts its valuation row, a unit
+  // vector, into the matrix; the other forms' entries in its column do not
+  // change the rank, so their characters are never computed.
+  uint32_t settled = 0;
+  for (size_t j = 0; j < badPrimes.size(); ++j) {
+    const LocalImage image = badPrimes[j].image;
+    if (image == LocalImage::kTrivial || image == LocalImage::kUnits) settled |= 1U << j;
+  }
   F3Matrix conditions;
   for (const LocalDatum& local : badPrimes) {
-    appendMinimalConditions(local, b0, used, conditions);
+    appendMinimalConditions(local, b0, used, conditions, settled);
   }
   return static_cast<int32_t>(badPrimes.size()) - conditions.rank();
 }
