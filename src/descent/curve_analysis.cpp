@@ -13,6 +13,15 @@ namespace velrin {
 
 namespace {
 
+// Whether p divides n; n below 2^127 in magnitude, p >= 2. Word-sized
+// operands, as nearly all are, take a word's division.
+bool divides(__uint128_t p, __int128_t n) {
+  if (p >> 63U == 0 && n >= INT64_MIN && n <= INT64_MAX) {
+    return static_cast<int64_t>(n) % static_cast<int64_t>(p) == 0;
+  }
+  return n % static_cast<__int128_t>(p) == 0;
+}
+
 __uint128_t magnitudeOf(__int128_t n) {
   return n < 0 ? 0 - static_cast<__uint128_t>(n) : static_cast<__uint128_t>(n);
 }
@@ -36,13 +45,12 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
     __uint128_t p = 0;
     if (j == fromF.size() || (i < fromB.size() && fromB[i] < fromF[j])) {
       p = fromB[i++];
-      if (model.b0 % static_cast<__int128_t>(p) != 0) continue;
+      if (!divides(p, model.b0)) continue;
     } else {
       if (i < fromB.size() && fromB[i] == fromF[j]) ++i;
       p = fromF[j++];
       // A prime of F that u^6 takes away, and that B0 lacks, is good.
-      if (model.f0 % static_cast<__int128_t>(p) != 0 && model.b0 % static_cast<__int128_t>(p) != 0)
-        continue;
+      if (!divides(p, model.f0) && !divides(p, model.b0)) continue;
     }
     const LocalDatum local = classifyMinimal(model, p);
     if (local.prime != 0) addBadPrime(analysis, local);

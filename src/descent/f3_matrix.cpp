@@ -1,5 +1,6 @@
 #include "descent/f3_matrix.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 
@@ -34,8 +35,10 @@ void F3Matrix::addRow(uint32_t ones, uint32_t twos) {
 }
 
 int32_t F3Matrix::rank() const {
-  std::array<Packed, kMaxRows> rows = rows_;
+  // Only the rows in use are copied (kMaxRows is room, not the usual count).
+  std::array<Packed, kMaxRows> rows;
   const auto rowCount = static_cast<size_t>(rowCount_);
+  std::copy_n(rows_.begin(), rowCount, rows.begin());
   size_t rank = 0;
   for (uint32_t column = 0; column < static_cast<uint32_t>(kMaxColumns) && rank < rowCount;
        ++column) {

@@ -137,7 +137,8 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   if (local.image == LocalImage::kWholeGroup) return;
   // Q_p^*/Q_p^*3 is F_3 (the valuation) for p = 2 (mod 3) and p = 2, since
   // every unit is a cube there; F_3^2 at 3 and at p = 1 (mod 3).
-  const bool hasCharacter = p == 3 || p % 3 == 1;
+  const bool hasCharacter =
+      p == 3 || (p >> 64U == 0 ? static_cast<uint64_t>(p) % 3 : static_cast<uint64_t>(p % 3)) == 1;
   // Found once, and only when some class is needed.
   std::optional<CubicCharacter> character;
   const auto characterHere = [&]() -> const std::optional<CubicCharacter>& {
@@ -147,18 +148,16 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   // The valuation form is the coordinate of p itself; the character form
   // takes the class of every other generator.
   uint32_t valuationBit = 0;
-  std::array<int32_t, F3Matrix::kMaxColumns> classes{};
+  uint32_t characterOnes = 0;
+  uint32_t characterTwos = 0;
   for (size_t j = 0; j < generators.size(); ++j) {
     if (generators[j] == p) {
       valuationBit = 1U << j;
     } else if (hasCharacter && ((settled >> j) & 1U) == 0) {
-      classes[j] = unitClass(p, characterHere(), static_cast<__int128_t>(generators[j]));
+      setEntry(characterOnes, characterTwos, j,
+               unitClass(p, characterHere(), static_cast<__int128_t>(generators[j])));
     }
   }
-  uint32_t characterOnes = 0;
-  uint32_t characterTwos = 0;
-  for (size_t j = 0; j < generators.size(); ++j)
-    setEntry(characterOnes, characterTwos, j, classes[j]);
 
   if (local.image == LocalImage::kTrivial) {
     conditions.addRow(valuationBit, 0);
@@ -190,7 +189,8 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   uint32_t twos = 0;
   for (size_t j = 0; j < generators.size(); ++j) {
     const int32_t v = (valuationBit >> j) & 1U ? 1 : 0;
-    setEntry(ones, twos, j, ((v * bCharacter - classes[j] * bValuation) % 3 + 3) % 3);
+    const int32_t c = (characterOnes >> j) & 1U ? 1 : ((characterTwos >> j) & 1U ? 2 : 0);
+    setEntry(ones, twos, j, ((v * bCharacter - c * bValuation) % 3 + 3) % 3);
   }
   conditions.addRow(ones, twos);
 }
