@@ -22,7 +22,7 @@ void addInto(uint32_t& aOnes, uint32_t& aTwos, uint32_t bOnes, uint32_t bTwos) {
 
 void F3Matrix::addRow(const Row& row) {
   Packed& packed = rows_[static_cast<size_t>(rowCount_++)];
-  packed = {};
+  packed = {0, 0};
   for (size_t j = 0; j < row.size(); ++j) {
     const int32_t entry = ((row[j] % 3) + 3) % 3;
     if (entry == 1) packed.ones |= 1U << j;

@@ -71,7 +71,7 @@ const std::array<int32_t, 2>& selmerDimensions(Curve& curve) {
 namespace velrin {
 
 int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0) {
-  std::array<__uint128_t, F3Matrix::kMaxColumns> generators{};
+  std::array<__uint128_t, F3Matrix::kMaxColumns> generators;  // only the first size() are read
   for (size_t j = 0; j < badPrimes.size(); ++j) generators[j] = badPrimes[j].prime;
   const std::span<const __uint128_t> used(generators.data(), badPrimes.size());
   // A prime with image {e} or the units puts its valuation row, a unit
