@@ -38,6 +38,8 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
                      std::span<const __uint128_t> fromB, std::span<const __uint128_t> fromF,
                      Paths paths) {
   analysis.scale = model.scale;
+  // With u = 1, B0 = B and F0 = F: every listed prime divides one of them.
+  const bool scaled = model.scale != 1;
   // Merge the primes of B that still divide B0 with those of F0, in order.
   size_t i = 0;
   size_t j = 0;
@@ -45,12 +47,12 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
     __uint128_t p = 0;
     if (j == fromF.size() || (i < fromB.size() && fromB[i] < fromF[j])) {
       p = fromB[i++];
-      if (!divides(p, model.b0)) continue;
+      if (scaled && !divides(p, model.b0)) continue;
     } else {
       if (i < fromB.size() && fromB[i] == fromF[j]) ++i;
       p = fromF[j++];
       // A prime of F that u^6 takes away, and that B0 lacks, is good.
-      if (!divides(p, model.f0) && !divides(p, model.b0)) continue;
+      if (scaled && !divides(p, model.f0) && !divides(p, model.b0)) continue;
     }
     const LocalDatum local = classifyMinimal(model, p);
     if (local.prime != 0) addBadPrime(analysis, local);
