@@ -78,6 +78,11 @@ TEST(Scan, SievedRecordsEqualThoseOfThePerCurveAnalysis) {
   struct Box {
     const char* what;
     int64_t aMin, aMax, bMin, bMax;
+    // A^3 - 27B near 2^93 goes to the PARI library, whose start on a worker
+    // thread leaves its one-time allocations unreachable to LeakSanitizer
+    // when that thread ends: such boxes run on one thread (the sieve stands
+    // aside for them anyway).
+    bool wide = false;
   };
   const std::vector<Box> boxes = {
       {"the family box's corner, rows longer than a chunk", 990, 1000, 1, 3000},
@@ -90,8 +95,8 @@ TEST(Scan, SievedRecordsEqualThoseOfThePerCurveAnalysis) {
       {"|A| near 2^20, where the sieve stops", 1048575, 1048577, -40, 40},
       {"B up to 2^31 - 1", -3, 3, 2147482000, 2147483647},
       {"B from -2^31", 2, 4, -2147483648LL, -2147482600},
-      {"A at -2^31 and 2^31 - 1", -2147483648LL, -2147483647, 1, 12},
-      {"A = 2^31 - 1", 2147483647, 2147483647, -6, 6},
+      {"A at -2^31 and 2^31 - 1", -2147483648LL, -2147483647, 1, 12, true},
+      {"A = 2^31 - 1", 2147483647, 2147483647, -6, 6, true},
   };
   for (const Box& box : boxes) {
     SCOPED_TRACE(box.what);
@@ -117,7 +122,9 @@ TEST(Scan, SievedRecordsEqualThoseOfThePerCurveAnalysis) {
         "--format",
         "jsonl",
         "--quiet"};
-    for (const std::string threads : {"1", "2", "3"}) {
+    const std::vector<std::string> threadCounts =
+        box.wide ? std::vector<std::string>{"1"} : std::vector<std::string>{"1", "2", "3"};
+    for (const std::string& threads : threadCounts) {
       SCOPED_TRACE(threads + " threads");
       const CliRun run = runVelrin(plus(scan, {"--threads", threads}));
       ASSERT_EQ(run.status, 0);
@@ -125,7 +132,8 @@ TEST(Scan, SievedRecordsEqualThoseOfThePerCurveAnalysis) {
     }
     std::string joined;
     for (int k = 1; k <= 3; ++k) {
-      joined += runVelrin(plus(scan, {"--shard", std::to_string(k) + "/3"})).out;
+      const std::string shard = std::to_string(k) + "/3";
+      joined += runVelrin(plus(scan, {"--shard", shard, "--threads", box.wide ? "1" : "2"})).out;
     }
     EXPECT_TRUE(joined == expected);
   }
