@@ -96,6 +96,9 @@ int32_t CubicCharacter::classOf(__uint128_t r) const {
   return root == omega_ ? 1 : 2;
 }
 
+CubicRootsOfUnity::CubicRootsOfUnity(uint64_t p)
+    : montgomery_(p), squareOfR_(montgomery_.toForm(montgomery_.one())), exponent_((p - 1) / 3) {}
+
 int32_t characterModNine(int64_t n) {
   // Discrete logarithms to base 2 in (Z/9)^*: 1, 2, 4, 8, 7, 5 for 0..5;
   // the class modulo the cubes {1, 8} is that logarithm modulo 3.

@@ -178,10 +178,18 @@ TEST(CubeTestPaths, CharacterBeyondTheTableAgreesWithExponentiation) {
       ++tested;
       SCOPED_TRACE(testing::Message() << "p = " << p);
       const CubicCharacter character(p);
+      // The unnumbered roots must part the units exactly as the classes do.
+      const CubicRootsOfUnity roots(p);
+      uint64_t previous = 1;
       for (int i = 0; i < 50; ++i) {
         const uint64_t r = 1 + random.next() % (p - 1);
         ASSERT_EQ(character.ofUnsigned(r), classByPower(r, p)) << "r = " << r;
         ASSERT_EQ(character.of(-static_cast<__int128_t>(p - r)), classByPower(r, p)) << "r = " << r;
+        ASSERT_EQ(roots.rootOf(r) == roots.one(), classByPower(r, p) == 0) << "r = " << r;
+        ASSERT_EQ(roots.rootOf(r) == roots.rootOf(previous),
+                  classByPower(r, p) == classByPower(previous, p))
+            << "r = " << r << ", " << previous;
+        previous = r;
       }
     }
   }
