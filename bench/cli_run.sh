@@ -6,6 +6,10 @@
 #       resident memory; beside it PARI/GP's ellglobalred (the field's usual
 #       tool for the bad primes and Kodaira symbols) over a random sample of
 #       the same box;
+#   (a') the same box with --format none --summary (statistics alone, the
+#       row sieve's case) with 1 and 2 threads, and a box of large
+#       coefficients (A = -2^31, -2^31 + 1; B from 1 to 3000), where the
+#       sieve stands aside;
 #   (b) velrin batch --format jsonl --threads 1 on a file of 1,000,000
 #       random pairs with |A| <= 3000 and |B| <= 10^6;
 #   (c) the dialogue on a piped session of 100,000 curves (as bench/run.sh);
@@ -99,6 +103,24 @@ gp_rate=$(rate "$gp_n" "$gp_s")
 printf '%-10s %10s %14s %14s\n' "gp" "$gp_s" "$gp_rate" "(ellglobalred on $gp_n random pairs of the box, one thread)"
 
 echo
+echo "== (a') velrin scan --a $a_range --b 1:5000 --format none --summary ($pairs pairs), $runs runs"
+printf '%-10s %10s %14s %14s %10s %16s\n' threads "wall (s)" "curves/s" "peak RSS KiB" "CPU (s)" "curves/CPU-s"
+declare -A none_rate none_cpu_rate none_rss
+for threads in 1 2; do
+  time_runs "$velrin" scan --a "$a_range" --b 1:5000 --format none --summary --threads "$threads" --quiet
+  none_rate[$threads]=$(rate "$pairs" "$median_s")
+  none_cpu_rate[$threads]=$(rate "$pairs" "$cpu_s")
+  none_rss[$threads]=$peak_kib
+  printf '%-10s %10s %14s %14s %10s %16s\n' "$threads" "$median_s" "${none_rate[$threads]}" \
+    "$peak_kib" "$cpu_s" "${none_cpu_rate[$threads]}"
+done
+echo "large coefficients: velrin scan --a -2147483648:-2147483647 --b 1:3000 --format jsonl, 1 thread"
+time_runs "$velrin" scan --a -2147483648:-2147483647 --b 1:3000 --format jsonl --threads 1 --quiet
+large_rss=$peak_kib
+printf '%-10s %10s %14s %14s %10s %16s\n' 1 "$median_s" "$(rate 6000 "$median_s")" "$peak_kib" \
+  "$cpu_s" "$(rate 6000 "$cpu_s")"
+
+echo
 echo "== (b) velrin batch --format jsonl --threads 1 on $batch_pairs random pairs, |A| <= 3000, |B| <= 10^6, $runs runs"
 awk -v n="$batch_pairs" 'BEGIN {
   srand(20261209)
@@ -147,6 +169,14 @@ check "scan, 1 thread: >= 550,000 curves/s (${scan_rate[1]})" \
   "$(awk -v r="${scan_rate[1]}" 'BEGIN { print (r >= 550000) }')"
 check "scan: peak RSS under 32 MiB (${scan_rss[1]}, ${scan_rss[2]} KiB)" \
   "$(((scan_rss[1] < 32768) && (scan_rss[2] < 32768)))"
+check "summary only, 1 thread: >= 25 x gp (${none_rate[1]} vs $gp_rate)" \
+  "$(awk -v r="${none_rate[1]}" -v g="$gp_rate" 'BEGIN { print (r >= 25 * g) }')"
+check "summary only, 2 threads: >= 1.8 x 1 thread (${none_rate[2]})" \
+  "$(awk -v r="${none_rate[2]}" -v o="${none_rate[1]}" 'BEGIN { print (r >= 1.8 * o) }')"
+check "jsonl, 1 thread: >= 12 x gp (${scan_rate[1]} vs $gp_rate)" \
+  "$(awk -v r="${scan_rate[1]}" -v g="$gp_rate" 'BEGIN { print (r >= 12 * g) }')"
+check "peak RSS under 32 MiB (summary ${none_rss[1]}, ${none_rss[2]}; large $large_rss KiB)" \
+  "$(((none_rss[1] < 32768) && (none_rss[2] < 32768) && (large_rss < 32768)))"
 check "batch, 1 thread: >= 300,000 curves/s ($batch_rate)" \
   "$(awk -v r="$batch_rate" 'BEGIN { print (r >= 300000) }')"
 exit "$status"

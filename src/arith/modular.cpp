@@ -1,5 +1,6 @@
 #include "arith/modular.hpp"
 
+#include "arith/cubic_residue_table.hpp"
 #include "arith/integer_primitives.hpp"
 #include "arith/wide_modular.hpp"
 
@@ -44,8 +45,23 @@ int32_t cubeRootSignWide(__int128_t n, __uint128_t p) {
 }
 
 CubicCharacter::CubicCharacter(__uint128_t p) : p_(p), omega_(1) {
+  const CubicResidueTable& table = CubicResidueTable::instance();
+  if (p_ >> 64U == 0 && table.holds(static_cast<uint64_t>(p_))) {
+    table_ = &table;
+    return;
+  }
   // Euler's criterion for cubes: x^((p-1)/3) is a cube root of unity, and it
   // is 1 exactly for the cubes; the first non-cube fixes a generator omega.
+  if (p_ >> 64U == 0) {
+    const Montgomery64& m = montgomery_.emplace(static_cast<uint64_t>(p_));
+    squareOfR_ = m.toForm(m.one());
+    const auto exponent = static_cast<uint64_t>((p_ - 1) / 3);
+    for (uint64_t a = 2; omegaForm_ == 0 || omegaForm_ == m.one(); ++a) {
+      omegaForm_ = m.power(m.multiply(a, squareOfR_), exponent);
+    }
+    omega_ = m.fromForm(omegaForm_);
+    return;
+  }
   for (__uint128_t a = 2; omega_ == 1; ++a) omega_ = powModWide(a, (p_ - 1) / 3, p_);
 }
 
@@ -58,16 +74,30 @@ int32_t CubicCharacter::of(__int128_t n) const {
   return classOf(residueWide(n, p_));
 }
 
-int32_t CubicCharacter::ofUnsigned(__uint128_t n) const { return classOf(n % p_); }
+int32_t CubicCharacter::ofUnsigned(__uint128_t n) const {
+  if (p_ >> 64U == 0 && n >> 64U == 0) {
+    return classOf(static_cast<uint64_t>(n) % static_cast<uint64_t>(p_));
+  }
+  return classOf(n % p_);
+}
 
 int32_t CubicCharacter::classOf(__uint128_t r) const {
-  const __uint128_t root =
-      p_ >> 64U == 0 ? powMod(static_cast<uint64_t>(r), static_cast<uint64_t>((p_ - 1) / 3),
-                              static_cast<uint64_t>(p_))
-                     : powModWide(r, (p_ - 1) / 3, p_);
+  if (table_ != nullptr)
+    return table_->classOf(static_cast<uint32_t>(p_), static_cast<uint32_t>(r));
+  if (montgomery_) {
+    const Montgomery64& m = *montgomery_;
+    const uint64_t root = m.power(m.multiply(static_cast<uint64_t>(r), squareOfR_),
+                                  static_cast<uint64_t>((p_ - 1) / 3));
+    if (root == m.one()) return 0;
+    return root == omegaForm_ ? 1 : 2;
+  }
+  const __uint128_t root = powModWide(r, (p_ - 1) / 3, p_);
   if (root == 1) return 0;
   return root == omega_ ? 1 : 2;
 }
+
+CubicRootsOfUnity::CubicRootsOfUnity(uint64_t p)
+    : montgomery_(p), squareOfR_(montgomery_.toForm(montgomery_.one())), exponent_((p - 1) / 3) {}
 
 int32_t characterModNine(int64_t n) {
   // Discrete logarithms to base 2 in (Z/9)^*: 1, 2, 4, 8, 7, 5 for 0..5;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+
+#include "arith/montgomery.hpp"
 
 namespace velrin {
 
@@ -23,13 +26,18 @@ int32_t cubeRootSign(int64_t n, int32_t m);
 /// signed 128-bit n. One modular power (Euler's criterion) for p = 1 (mod 3).
 int32_t cubeRootSignWide(__int128_t n, __uint128_t p);
 
+class CubicResidueTable;
+
 /// The cubic residue character modulo a prime p = 1 (mod 3), written
 /// additively: F_p^* / F_p^*3 is cyclic of order 3, and `of` maps a unit to
-/// its class as 0, 1 or 2, so that of(xy) = of(x) + of(y) (mod 3).
+/// its class as 0, 1 or 2, so that of(xy) = of(x) + of(y) (mod 3). Class 1
+/// is that of the least non-cube.
 class CubicCharacter {
  public:
-  /// p is a prime below 2^127 with p = 1 (mod 3). Below 2^64 (the common
-  /// case, p < 2^32 nearly always) every power is taken in 64-bit words.
+  /// p is a prime below 2^127 with p = 1 (mod 3). Below
+  /// CubicResidueTable::kBound the class is looked up; below 2^64 (the
+  /// common case, p < 2^32 nearly always) every power is taken in
+  /// Montgomery form on 64-bit words, with no division.
   explicit CubicCharacter(__uint128_t p);
 
   /// Returns the class of n in F_p^* / F_p^*3; n is prime to p, any signed
@@ -45,7 +53,38 @@ class CubicCharacter {
   int32_t classOf(__uint128_t r) const;
 
   __uint128_t p_;
-  __uint128_t omega_;  // a fixed primitive cube root of unity modulo p
+  __uint128_t omega_;                         // a fixed primitive cube root of unity modulo p
+  const CubicResidueTable* table_ = nullptr;  // when it holds p
+  // Below 2^64 and beyond the table: arithmetic modulo p, with 2^128 mod p
+  // to bring residues into the form, and omega in the form.
+  std::optional<Montgomery64> montgomery_;
+  uint64_t squareOfR_ = 0;
+  uint64_t omegaForm_ = 0;
+};
+
+/// Euler's criterion for cubes modulo a prime p = 1 (mod 3) below 2^64:
+/// rootOf(r) = r^((p-1)/3) is a cube root of unity, one() exactly for the
+/// cubes, and two units lie in the same class of F_p^* / F_p^*3 exactly
+/// when their roots agree. The classes are not numbered, so no non-cube is
+/// searched for: a caller to whom any consistent numbering serves (the rank
+/// of linear forms over F_3 does not change when 1 and 2 swap) is spared
+/// that search.
+class CubicRootsOfUnity {
+ public:
+  /// p is a prime with p = 1 (mod 3), 7 <= p < 2^64.
+  explicit CubicRootsOfUnity(uint64_t p);
+
+  /// r^((p-1)/3) in Montgomery form; r in [1, p).
+  uint64_t rootOf(uint64_t r) const {
+    return montgomery_.power(montgomery_.multiply(r, squareOfR_), exponent_);
+  }
+  /// The root of the cubes, 1 in Montgomery form.
+  uint64_t one() const { return montgomery_.one(); }
+
+ private:
+  Montgomery64 montgomery_;
+  uint64_t squareOfR_;  // 2^128 mod p, which brings a residue into the form
+  uint64_t exponent_;
 };
 
 /// Returns the class of a unit of Z_3 in (Z/9)^* / {+-1}, cyclic of order 3

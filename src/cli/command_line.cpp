@@ -42,6 +42,8 @@ bool parseFormat(const std::string& text, Format& format) {
     format = Format::kJsonLines;
   } else if (text == "csv") {
     format = Format::kCsv;
+  } else if (text == "none") {
+    format = Format::kNone;
   } else {
     return false;
   }
@@ -143,6 +145,13 @@ int runCommandLine(int argc, const char* const* argv) {
     command->add_option("--format", formatText, "text, json (same as jsonl), jsonl or csv")
         ->check(CLI::IsMember({"text", "json", "jsonl", "csv"}));
   };
+  // Batch and scan may also write no records at all, for --summary alone.
+  const auto addRunFormat = [&](CLI::App* command) {
+    command
+        ->add_option("--format", formatText,
+                     "text, json (same as jsonl), jsonl, csv, or none (no records, with --summary)")
+        ->check(CLI::IsMember({"text", "json", "jsonl", "csv", "none"}));
+  };
   RunOptions run;
   run.threads = defaultThreads();
   std::string threadsText;
@@ -169,7 +178,7 @@ int runCommandLine(int argc, const char* const* argv) {
       "batch", "one record per line \"A B\", \"A,B\" or \"[A,B]\" of FILE or standard input");
   BatchOptions batchOptions;
   batch->add_option("FILE", batchOptions.input, "the pairs, one a line (default: standard input)");
-  addFormat(batch);
+  addRunFormat(batch);
   addRunOptions(batch);
   addRank(batch);
 
@@ -180,7 +189,7 @@ int runCommandLine(int argc, const char* const* argv) {
   std::string shardText = "1/1";
   scan->add_option("--a", aRange, "the range MIN:MAX of A")->required();
   scan->add_option("--b", bRange, "the range MIN:MAX of B")->required();
-  addFormat(scan);
+  addRunFormat(scan);
   addRunOptions(scan);
   addRank(scan);
   scan->add_option("--shard", shardText,
@@ -226,6 +235,9 @@ int runCommandLine(int argc, const char* const* argv) {
     }
     return runReport(*a, *b, run.format, run.rules, run.rankHeight);
   }
+  if (run.format == Format::kNone && !run.summary) {
+    return usageError("--format none writes no records: give --summary for the table");
+  }
   if (*batch) {
     batchOptions.run = run;
     return runBatch(batchOptions);
@@ -244,6 +256,9 @@ int runCommandLine(int argc, const char* const* argv) {
     scanOptions.b = *b;
     scanOptions.shard = *shard;
     scanOptions.run = run;
+    if (run.format == Format::kNone && !scanOptions.output.empty()) {
+      return usageError("--format none writes no records, so --output has nothing to hold");
+    }
     return runScan(scanOptions);
   }
   LineReader in(STDIN_FILENO, stdout);

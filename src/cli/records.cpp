@@ -395,6 +395,8 @@ void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line, OutputBuf
     case Format::kCsv:
       appendCsvRecord(analysis, line, out, rank);
       return;
+    case Format::kNone:
+      return;
     case Format::kText:
       break;
   }
@@ -413,6 +415,8 @@ void RecordWriter::error(uint64_t line, std::string_view text, std::string_view 
       return;
     case Format::kCsv:
       appendCsvError(line, text, reason, rules, out, rankHeight_ != 0);
+      return;
+    case Format::kNone:
       return;
     case Format::kText:
       break;

@@ -11,7 +11,8 @@
 namespace velrin::cli {
 
 /// How records are written: the dialogue's text, JSON lines or CSV.
-enum class Format : uint8_t { kText, kJsonLines, kCsv };
+/// kNone writes no records at all: a run for its --summary alone.
+enum class Format : uint8_t { kText, kJsonLines, kCsv, kNone };
 
 /// The first line of every CSV output, its newline included; velrin(1)
 /// documents each column. With rank (--rank), the rank search's columns

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "arith/progression_sieve.hpp"
 #include "cli/message_text.hpp"
 #include "cli/output_file.hpp"
 #include "cli/pipeline.hpp"
@@ -37,9 +39,59 @@ class ScanJob : public ChunkJob {
 
   void render(Chunk& chunk, RecordWriter& writer) override {
     writer.setRankHeight(rankHeight_);
+    // The chunk in pieces of one row each: fixed A, consecutive B.
     auto [a, b] = box_.pairAt(chunk.first);
-    for (uint64_t i = 0; i < chunk.count; ++i) {
-      const CurveAnalysis analysis = analyzeCurve(a, b, rules_);
+    uint64_t done = 0;
+    while (done < chunk.count) {
+      const uint64_t rowLeft =
+          static_cast<uint64_t>(static_cast<int64_t>(box_.b().max) - static_cast<int64_t>(b)) + 1;
+      const auto count =
+          static_cast<uint32_t>(std::min({rowLeft, chunk.count - done, uint64_t{kSievedTerms}}));
+      renderPiece(a, b, count, chunk, writer);
+      done += count;
+      // B runs through its range, then A steps on; the step after the
+      // chunk's last pair may leave the box, and is then not used.
+      if (count == rowLeft) {
+        b = box_.b().min;
+        if (a != box_.a().max) ++a;
+      } else {
+        b = static_cast<int32_t>(static_cast<int64_t>(b) + count);
+      }
+    }
+    chunk.records = chunk.count;
+  }
+
+ private:
+  // Terms a row sieve factors at once: 72 bytes each for F and again for
+  // B, a segment that stays in the caches.
+  static constexpr uint32_t kSievedTerms = 1024;
+
+  // The pairs (a, b0), ..., (a, b0 + count - 1) of one row. Under the true
+  // rules the row sieve factors F = A^3 - 27B and B for the whole piece and
+  // hands each curve its primes; a piece too short for the primes its F
+  // need, or with F beyond the sieve, is analysed curve by curve, with the
+  // same records.
+  void renderPiece(int32_t a, int32_t b0, uint32_t count, Chunk& chunk, RecordWriter& writer) {
+    // |A| <= 2^20 keeps every F below 2^61; the sieve itself declines rows
+    // whose F exceed its prime table.
+    const int64_t a64 = a;
+    bool sieved = rules_ == Rules::kTrue && a64 >= -(int64_t{1} << 20) && a64 <= int64_t{1} << 20;
+    RowSieves* sieves = nullptr;
+    if (sieved) {
+      // Sized by the pieces the thread meets, which chunkPairs keeps small
+      // when there are many threads: their memory stays bounded in total.
+      thread_local std::unique_ptr<RowSieves> perThread;
+      if (!perThread || perThread->f.capacity() < count) {
+        perThread = std::make_unique<RowSieves>(count);
+      }
+      sieves = perThread.get();
+      sieved = sieves->f.factor(a64 * a64 * a64 - 27 * int64_t{b0}, -27, count) &&
+               sieves->b.factor(b0, 1, count);
+    }
+    for (uint32_t k = 0; k < count; ++k) {
+      const auto b = static_cast<int32_t>(static_cast<int64_t>(b0) + k);
+      const CurveAnalysis analysis =
+          sieved ? analyzeCurve(a, b, sieves->factorsOf(k)) : analyzeCurve(a, b, rules_);
       if (rankHeight_ != 0) {
         const RankSearch rank = searchRank(analysis, rankHeight_);
         writer.curve(analysis, 0, chunk.bytes, &rank);
@@ -48,19 +100,32 @@ class ScanJob : public ChunkJob {
         writer.curve(analysis, 0, chunk.bytes);
       }
       chunk.tally.add(analysis);
-      // B runs through its range, then A steps on; the last step of a
-      // chunk may leave the box, and is then not used.
-      if (b == box_.b().max) {
-        b = box_.b().min;
-        if (a != box_.a().max) ++a;
-      } else {
-        ++b;
-      }
     }
-    chunk.records = chunk.count;
   }
 
- private:
+  // One thread's sieves for F and for B, and the primes of the curve at
+  // hand in the analysis's form.
+  struct RowSieves {
+    explicit RowSieves(uint32_t capacity) : f(capacity), b(capacity) {}
+    ProgressionSieve f;
+    ProgressionSieve b;
+    std::array<__uint128_t, ProgressionSieve::kMaxSmallPrimes + 1> primesOfF{};
+    std::array<__uint128_t, ProgressionSieve::kMaxSmallPrimes + 1> primesOfB{};
+
+    static size_t gather(const ProgressionSieve& sieve, uint32_t k,
+                         std::array<__uint128_t, ProgressionSieve::kMaxSmallPrimes + 1>& out) {
+      size_t count = 0;
+      for (const uint32_t p : sieve.smallPrimes(k)) out[count++] = p;
+      if (sieve.largePrime(k) > 1) out[count++] = sieve.largePrime(k);
+      return count;
+    }
+    CurveFactors factorsOf(uint32_t k) {
+      const size_t nf = gather(f, k, primesOfF);
+      const size_t nb = gather(b, k, primesOfB);
+      return {{primesOfB.data(), nb}, {primesOfF.data(), nf}};
+    }
+  };
+
   Box box_;
   uint64_t next_;
   uint64_t end_;

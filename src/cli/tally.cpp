@@ -96,6 +96,12 @@ std::vector<std::pair<int32_t, uint64_t>> Tally::rankBoundCounts() const {
   return {counts.begin(), counts.end()};
 }
 
+std::vector<std::pair<int32_t, uint64_t>> Tally::differenceCounts() const {
+  std::map<int32_t, uint64_t> counts;
+  for (const auto& [dims, count] : dims_) counts[dims.second - dims.first] += count;
+  return {counts.begin(), counts.end()};
+}
+
 void Tally::print(std::FILE* out) const {
   const uint64_t total = singular_ + tooLarge_ + analysed_;
   std::fprintf(out, "\nSummary of %" PRIu64 " curves\n", total);
@@ -112,6 +118,10 @@ void Tally::print(std::FILE* out) const {
   std::fprintf(out, "\n  %-13s %-14s %12s\n", "dim Sel(E^/Q)", "dim Sel(E/Q)", "curves");
   for (const auto& [dims, count] : dimensionCounts()) {
     std::fprintf(out, "  %-13d %-14d %12" PRIu64 "\n", dims.first, dims.second, count);
+  }
+  std::fprintf(out, "\n  %-28s %12s\n", "dim Sel(E/Q) - dim Sel(E^/Q)", "curves");
+  for (const auto& [difference, count] : differenceCounts()) {
+    std::fprintf(out, "  %-28d %12" PRIu64 "\n", difference, count);
   }
   if (searched_ == 0) return;
   // --rank: the curves whose rank the search proved, and the others.

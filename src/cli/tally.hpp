@@ -39,6 +39,9 @@ class Tally {
   std::vector<std::pair<std::pair<int32_t, int32_t>, uint64_t>> dimensionCounts() const;
   /// rank bound with its count, in increasing order.
   std::vector<std::pair<int32_t, uint64_t>> rankBoundCounts() const;
+  /// dim Sel(E/Q) - dim Sel(E^/Q), the exponent of 3 in the Tamagawa ratio
+  /// (Cassels' formula), with its count, in increasing order.
+  std::vector<std::pair<int32_t, uint64_t>> differenceCounts() const;
 
   /// The table of --summary, for a reader.
   void print(std::FILE* out) const;

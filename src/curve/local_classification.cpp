@@ -71,7 +71,8 @@ LocalDatum classifyAtThree(const MinimalModel& model) {
 LocalDatum classifyMinimal(const MinimalModel& model, __uint128_t p) {
   if (p == 3) return classifyAtThree(model);
   // For p = 1 (mod 3) the multiplicative, IV and IV* terms gain one.
-  const int32_t g = p % 3 == 1 ? 1 : 0;
+  const int32_t g =
+      (p >> 64U == 0 ? static_cast<uint64_t>(p) % 3 : static_cast<uint64_t>(p % 3)) == 1 ? 1 : 0;
   const bool pDividesA = model.a0 == 0 || valuationWide(model.a0, p) > 0;
   const int32_t vB = valuationWide(model.b0, p);
   if (!pDividesA) {

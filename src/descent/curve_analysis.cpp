@@ -13,6 +13,15 @@ namespace velrin {
 
 namespace {
 
+// Whether p divides n; n below 2^127 in magnitude, p >= 2. Word-sized
+// operands, as nearly all are, take a word's division.
+bool divides(__uint128_t p, __int128_t n) {
+  if (p >> 63U == 0 && n >= INT64_MIN && n <= INT64_MAX) {
+    return static_cast<int64_t>(n) % static_cast<int64_t>(p) == 0;
+  }
+  return n % static_cast<__int128_t>(p) == 0;
+}
+
 __uint128_t magnitudeOf(__int128_t n) {
   return n < 0 ? 0 - static_cast<__uint128_t>(n) : static_cast<__uint128_t>(n);
 }
@@ -21,31 +30,29 @@ void addBadPrime(CurveAnalysis& analysis, const LocalDatum& local) {
   analysis.badPrimeSlots[static_cast<size_t>(analysis.badPrimeCount++)] = local;
 }
 
-// The true rules: the bad primes are the primes of B0 F0 on the minimal
-// model, each classified there, and the first dimension comes from the
-// local conditions by elimination over F_3.
-void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
-  const PrimeFactors primesOfB = primeFactors(magnitudeOf(analysis.b));
-  const MinimalModel model = minimalModel(analysis.a, analysis.b, primesOfB.primes());
+// The true rules from the model and the primes of B and of F0 (or of F):
+// the bad primes are the primes of B0 F0, each classified on the minimal
+// model, and the first dimension comes from the local conditions by
+// elimination over F_3. Every entry point runs this.
+void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
+                     std::span<const __uint128_t> fromB, std::span<const __uint128_t> fromF,
+                     Paths paths) {
   analysis.scale = model.scale;
-  const PrimeFactors primesOfF = primeFactors(magnitudeOf(model.f0));
-  if (!primesOfF.complete()) {
-    analysis.status = CurveStatus::kTooLarge;
-    return;
-  }
+  // With u = 1, B0 = B and F0 = F: every listed prime divides one of them.
+  const bool scaled = model.scale != 1;
   // Merge the primes of B that still divide B0 with those of F0, in order.
-  const std::span<const __uint128_t> fromB = primesOfB.primes();
-  const std::span<const __uint128_t> fromF = primesOfF.primes();
   size_t i = 0;
   size_t j = 0;
   while (i < fromB.size() || j < fromF.size()) {
     __uint128_t p = 0;
     if (j == fromF.size() || (i < fromB.size() && fromB[i] < fromF[j])) {
       p = fromB[i++];
-      if (model.b0 % static_cast<__int128_t>(p) != 0) continue;
+      if (scaled && !divides(p, model.b0)) continue;
     } else {
       if (i < fromB.size() && fromB[i] == fromF[j]) ++i;
       p = fromF[j++];
+      // A prime of F that u^6 takes away, and that B0 lacks, is good.
+      if (scaled && !divides(p, model.f0) && !divides(p, model.b0)) continue;
     }
     const LocalDatum local = classifyMinimal(model, p);
     if (local.prime != 0) addBadPrime(analysis, local);
@@ -65,6 +72,20 @@ void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
   int32_t d2 = d1;
   for (const LocalDatum& local : analysis.badPrimes()) d2 += local.term;
   analysis.selmerDims = {d1, d2};
+}
+
+// The true rules, factoring B and then F0 = A0^3 - 27B0 of the minimal
+// model.
+void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
+  const PrimeFactors primesOfB = primeFactors(magnitudeOf(analysis.b));
+  const MinimalModel model = minimalModel(analysis.a, analysis.b, primesOfB.primes());
+  analysis.scale = model.scale;
+  const PrimeFactors primesOfF = primeFactors(magnitudeOf(model.f0));
+  if (!primesOfF.complete()) {
+    analysis.status = CurveStatus::kTooLarge;
+    return;
+  }
+  analyzeFactored(analysis, model, primesOfB.primes(), primesOfF.primes(), paths);
 }
 
 // The classic rules, computed by the original program's record without
@@ -110,6 +131,20 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths) {
   } else {
     analyzeMinimal(analysis, paths);
   }
+  return analysis;
+}
+
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors) {
+  CurveAnalysis analysis;
+  analysis.a = a;
+  analysis.b = b;
+  analysis.rules = Rules::kTrue;
+  if (isSingular(a, b)) {
+    analysis.status = CurveStatus::kSingular;
+    return analysis;
+  }
+  const MinimalModel model = minimalModel(a, b, factors.primesOfB);
+  analyzeFactored(analysis, model, factors.primesOfB, factors.primesOfF, Paths::kFast);
   return analysis;
 }
 

@@ -83,6 +83,24 @@ struct CurveAnalysis {
 /// state but a per-thread record for the classic rules.
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules = Rules::kTrue);
 
+/// The distinct primes of |B| and of |A^3 - 27B| of a pair, each list in
+/// increasing order, as a caller that has already factored them (a scan's
+/// row sieve) hands them to the analysis. The lists are the caller's and
+/// must outlive the call. primesOfF may instead hold the primes of
+/// A0^3 - 27B0 of the minimal model, which are among those of A^3 - 27B
+/// (A0^3 - 27B0 = (A^3 - 27B) / u^6); any prime that divides neither B0 nor
+/// A0^3 - 27B0 is passed over.
+struct CurveFactors {
+  std::span<const __uint128_t> primesOfB;
+  std::span<const __uint128_t> primesOfF;
+};
+
+/// Analyses E: y^2 + Axy + By = x^3 under the true rules from the primes
+/// of B and A^3 - 27B; the result is that of analyzeCurve(a, b), which
+/// runs the same stages after factoring. A singular pair needs no factors
+/// (B = 0 or A^3 = 27B has none to give).
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors);
+
 /// The same by the plain reference algorithms or the fast ones, for the
 /// tests and benchmarks that compare them; the result is the same.
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths);

@@ -1,5 +1,6 @@
 #include "descent/f3_matrix.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 
@@ -21,7 +22,7 @@ void addInto(uint32_t& aOnes, uint32_t& aTwos, uint32_t bOnes, uint32_t bTwos) {
 
 void F3Matrix::addRow(const Row& row) {
   Packed& packed = rows_[static_cast<size_t>(rowCount_++)];
-  packed = {};
+  packed = {0, 0};
   for (size_t j = 0; j < row.size(); ++j) {
     const int32_t entry = ((row[j] % 3) + 3) % 3;
     if (entry == 1) packed.ones |= 1U << j;
@@ -34,15 +35,20 @@ void F3Matrix::addRow(uint32_t ones, uint32_t twos) {
 }
 
 int32_t F3Matrix::rank() const {
-  std::array<Packed, kMaxRows> rows = rows_;
+  // Only the rows in use are copied (kMaxRows is room, not the usual count).
+  std::array<Packed, kMaxRows> rows;
   const auto rowCount = static_cast<size_t>(rowCount_);
+  std::copy_n(rows_.begin(), rowCount, rows.begin());
   size_t rank = 0;
-  for (uint32_t column = 0; column < static_cast<uint32_t>(kMaxColumns) && rank < rowCount;
-       ++column) {
-    const uint32_t bit = 1U << column;
+  while (rank < rowCount) {
+    // The next column in which a row not yet used as a pivot has an entry;
+    // the columns skipped would find no pivot.
+    uint32_t present = 0;
+    for (size_t i = rank; i < rowCount; ++i) present |= rows[i].ones | rows[i].twos;
+    if (present == 0) break;
+    const uint32_t bit = present & (0U - present);
     size_t pivot = rank;
-    while (pivot < rowCount && ((rows[pivot].ones | rows[pivot].twos) & bit) == 0) ++pivot;
-    if (pivot == rowCount) continue;
+    while (((rows[pivot].ones | rows[pivot].twos) & bit) == 0) ++pivot;
     std::swap(rows[rank], rows[pivot]);
     // Scale the pivot to 1: multiplying by 2 = -1 swaps the masks.
     if ((rows[rank].twos & bit) != 0) std::swap(rows[rank].ones, rows[rank].twos);

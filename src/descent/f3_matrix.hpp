@@ -44,11 +44,13 @@ class F3Matrix {
   int32_t kernel(int32_t columns, std::array<Vector, kMaxColumns>& basis) const;
 
  private:
+  // No initialisers: only the first rowCount_ rows are ever read, and a
+  // matrix is built for every curve, so its 640 bytes are not cleared.
   struct Packed {
-    uint32_t ones = 0;
-    uint32_t twos = 0;
+    uint32_t ones;
+    uint32_t twos;
   };
-  std::array<Packed, kMaxRows> rows_{};
+  std::array<Packed, kMaxRows> rows_;
   int32_t rowCount_ = 0;
 };
 

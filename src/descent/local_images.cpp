@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "arith/cubic_residue_table.hpp"
 #include "arith/integer_primitives.hpp"
 #include "arith/modular.hpp"
 #include "arith/wide_modular.hpp"
@@ -110,12 +111,37 @@ void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const 
 
 namespace {
 
-// The class of a unit n of Z_p in Q_p^*/Q_p^*3 as an element of F_3, for
-// p = 3 or p = 1 (mod 3); character is set for the latter.
-int32_t unitClass(__uint128_t p, const std::optional<CubicCharacter>& character, __int128_t n) {
-  if (p == 3) return characterModNine(static_cast<int64_t>(residueWide(n, 9)));
-  return character->ofUnsigned(residueWide(n, p));
-}
+// The classes of units at one prime p = 3 or p = 1 (mod 3), for the forms
+// of that prime alone: the forms of one prime may number the two classes
+// other than the cubes either way, as long as they all number them alike
+// (swapping 1 and 2 negates those rows, which keeps the rank). Below the
+// table's bound and at 3 the fixed numbering is a look-up; from there to
+// 2^64 the first class met is called 1, which spares the character its
+// search for a non-cube; beyond, the character.
+class UnitClasses {
+ public:
+  explicit UnitClasses(__uint128_t p) : p_(p) {}
+
+  int32_t of(__int128_t n) {
+    if (p_ == 3) return characterModNine(static_cast<int64_t>(residueWide(n, 9)));
+    const __uint128_t r = residueWide(n, p_);
+    if (p_ >> 64U != 0 || CubicResidueTable::instance().holds(static_cast<uint64_t>(p_))) {
+      if (!character_) character_.emplace(p_);
+      return character_->ofUnsigned(r);
+    }
+    if (!roots_) roots_.emplace(static_cast<uint64_t>(p_));
+    const uint64_t root = roots_->rootOf(static_cast<uint64_t>(r));
+    if (root == roots_->one()) return 0;
+    if (firstRoot_ == 0) firstRoot_ = root;  // a root of unity is never 0
+    return root == firstRoot_ ? 1 : 2;
+  }
+
+ private:
+  __uint128_t p_;
+  std::optional<CubicCharacter> character_;
+  std::optional<CubicRootsOfUnity> roots_;
+  uint64_t firstRoot_ = 0;
+};
 
 // Sets column j of the two-mask row to value (0, 1 or 2).
 void setEntry(uint32_t& ones, uint32_t& twos, size_t j, int32_t value) {
@@ -127,28 +153,32 @@ void setEntry(uint32_t& ones, uint32_t& twos, size_t j, int32_t value) {
 
 void appendMinimalConditions(const LocalDatum& local, int64_t b0,
                              std::span<const __uint128_t> generators, F3Matrix& conditions) {
+  appendMinimalConditions(local, b0, generators, conditions, 0);
+}
+
+void appendMinimalConditions(const LocalDatum& local, int64_t b0,
+                             std::span<const __uint128_t> generators, F3Matrix& conditions,
+                             uint32_t settled) {
   const __uint128_t p = local.prime;
   if (local.image == LocalImage::kWholeGroup) return;
   // Q_p^*/Q_p^*3 is F_3 (the valuation) for p = 2 (mod 3) and p = 2, since
   // every unit is a cube there; F_3^2 at 3 and at p = 1 (mod 3).
-  const bool hasCharacter = p == 3 || p % 3 == 1;
-  std::optional<CubicCharacter> character;
-  if (hasCharacter && p != 3) character.emplace(p);
+  const bool hasCharacter =
+      p == 3 || (p >> 64U == 0 ? static_cast<uint64_t>(p) % 3 : static_cast<uint64_t>(p % 3)) == 1;
+  // Set up on the first class needed.
+  UnitClasses classes(p);
   // The valuation form is the coordinate of p itself; the character form
   // takes the class of every other generator.
   uint32_t valuationBit = 0;
-  std::array<int32_t, F3Matrix::kMaxColumns> classes{};
+  uint32_t characterOnes = 0;
+  uint32_t characterTwos = 0;
   for (size_t j = 0; j < generators.size(); ++j) {
     if (generators[j] == p) {
       valuationBit = 1U << j;
-    } else if (hasCharacter) {
-      classes[j] = unitClass(p, character, static_cast<__int128_t>(generators[j]));
+    } else if (hasCharacter && ((settled >> j) & 1U) == 0) {
+      setEntry(characterOnes, characterTwos, j, classes.of(static_cast<__int128_t>(generators[j])));
     }
   }
-  uint32_t characterOnes = 0;
-  uint32_t characterTwos = 0;
-  for (size_t j = 0; j < generators.size(); ++j)
-    setEntry(characterOnes, characterTwos, j, classes[j]);
 
   if (local.image == LocalImage::kTrivial) {
     conditions.addRow(valuationBit, 0);
@@ -169,7 +199,7 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
     ++w;
   }
   const int32_t bValuation = w % 3;
-  const int32_t bCharacter = hasCharacter ? unitClass(p, character, unitOfB) : 0;
+  const int32_t bCharacter = hasCharacter ? classes.of(unitOfB) : 0;
   if (bValuation == 0 && bCharacter == 0) {
     conditions.addRow(valuationBit, 0);
     if (hasCharacter) conditions.addRow(characterOnes, characterTwos);
@@ -180,7 +210,8 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
   uint32_t twos = 0;
   for (size_t j = 0; j < generators.size(); ++j) {
     const int32_t v = (valuationBit >> j) & 1U ? 1 : 0;
-    setEntry(ones, twos, j, ((v * bCharacter - classes[j] * bValuation) % 3 + 3) % 3);
+    const int32_t c = (characterOnes >> j) & 1U ? 1 : ((characterTwos >> j) & 1U ? 2 : 0);
+    setEntry(ones, twos, j, ((v * bCharacter - c * bValuation) % 3 + 3) % 3);
   }
   conditions.addRow(ones, twos);
 }

@@ -34,4 +34,14 @@ void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const 
 void appendMinimalConditions(const LocalDatum& local, int64_t b0,
                              std::span<const __uint128_t> generators, F3Matrix& conditions);
 
+/// The same, leaving 0 in the columns of `settled` (bit j for generator
+/// j) where the forms would need a cubic character: the caller has put, or
+/// will put, the unit row of each such column into the matrix (the
+/// valuation row of a prime with image {e} or the units), and a row minus
+/// multiples of unit rows has the same rank. Characters not needed are not
+/// computed.
+void appendMinimalConditions(const LocalDatum& local, int64_t b0,
+                             std::span<const __uint128_t> generators, F3Matrix& conditions,
+                             uint32_t settled);
+
 }  // namespace velrin

@@ -70,27 +70,39 @@ const std::array<int32_t, 2>& selmerDimensions(Curve& curve) {
 
 namespace velrin {
 
-int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0) {
-  std::array<__uint128_t, F3Matrix::kMaxColumns> generators{};
+namespace {
+
+// The local conditions of the true rules at every bad prime, over the bad
+// primes as generators. A prime with image {e} or the units puts its
+// valuation row, a unit vector, into the matrix; the other forms' entries
+// in its column are multiples of that row, so leaving them out changes
+// neither the row space (the rank, and the kernel, which is the Selmer
+// group) nor anything else, and their characters are never computed.
+F3Matrix minimalConditions(std::span<const LocalDatum> badPrimes, int64_t b0) {
+  std::array<__uint128_t, F3Matrix::kMaxColumns> generators;  // only the first size() are read
   for (size_t j = 0; j < badPrimes.size(); ++j) generators[j] = badPrimes[j].prime;
   const std::span<const __uint128_t> used(generators.data(), badPrimes.size());
+  uint32_t settled = 0;
+  for (size_t j = 0; j < badPrimes.size(); ++j) {
+    const LocalImage image = badPrimes[j].image;
+    if (image == LocalImage::kTrivial || image == LocalImage::kUnits) settled |= 1U << j;
+  }
   F3Matrix conditions;
   for (const LocalDatum& local : badPrimes) {
-    appendMinimalConditions(local, b0, used, conditions);
+    appendMinimalConditions(local, b0, used, conditions, settled);
   }
-  return static_cast<int32_t>(badPrimes.size()) - conditions.rank();
+  return conditions;
+}
+
+}  // namespace
+
+int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0) {
+  return static_cast<int32_t>(badPrimes.size()) - minimalConditions(badPrimes, b0).rank();
 }
 
 int32_t minimalSelmerBasis(std::span<const LocalDatum> badPrimes, int64_t b0,
                            std::array<F3Matrix::Vector, F3Matrix::kMaxColumns>& basis) {
-  std::array<__uint128_t, F3Matrix::kMaxColumns> generators{};
-  for (size_t j = 0; j < badPrimes.size(); ++j) generators[j] = badPrimes[j].prime;
-  const std::span<const __uint128_t> used(generators.data(), badPrimes.size());
-  F3Matrix conditions;
-  for (const LocalDatum& local : badPrimes) {
-    appendMinimalConditions(local, b0, used, conditions);
-  }
-  return conditions.kernel(static_cast<int32_t>(badPrimes.size()), basis);
+  return minimalConditions(badPrimes, b0).kernel(static_cast<int32_t>(badPrimes.size()), basis);
 }
 
 namespace {

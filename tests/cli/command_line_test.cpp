@@ -44,6 +44,11 @@ TEST(CommandLine, UsageErrorsExitWithStatusTwoAndSayWhy) {
       // CSV header.
       {"batch", "--format", "csv", "/"},
       {"batch", "--format", "jsonl", "/"},
+      // --format none writes nothing: only for a summary, never to a file.
+      {"scan", "--a", "1:2", "--b", "1:2", "--format", "none"},
+      {"scan", "--a", "1:2", "--b", "1:2", "--format", "none", "--summary", "--output", "f"},
+      {"batch", "--format", "none"},
+      {"report", "1", "2", "--format", "none"},
   };
   for (const std::vector<std::string>& args : cases) {
     std::string joined;

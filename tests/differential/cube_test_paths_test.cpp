@@ -10,9 +10,12 @@
 #include <limits>
 #include <vector>
 
+#include "arith/cubic_residue_table.hpp"
 #include "arith/integer_primitives.hpp"
 #include "arith/modular.hpp"
+#include "arith/primality.hpp"
 #include "arith/prime_table.hpp"
+#include "arith/wide_modular.hpp"
 #include "differential/sampling.hpp"
 
 namespace velrin {
@@ -123,6 +126,73 @@ TEST(CubeTestPaths, CharacterModNineVanishesExactlyOnTheThreeAdicCubes) {
   // The extremes of int64 are 7 and 1 modulo 9.
   EXPECT_EQ(characterModNine(std::numeric_limits<int64_t>::max()), characterModNine(7));
   EXPECT_EQ(characterModNine(std::numeric_limits<int64_t>::min()), characterModNine(1));
+}
+
+}  // namespace
+}  // namespace velrin
+
+namespace velrin {
+namespace {
+
+// The class of r modulo p by exponentiation, as the character numbers it:
+// 0 for the cubes, 1 where r^((p-1)/3) is the power of the least non-cube.
+int32_t classByPower(uint64_t r, uint64_t p) {
+  const __uint128_t e = (p - 1) / 3;
+  __uint128_t omega = 1;
+  for (__uint128_t a = 2; omega == 1; ++a) omega = powModWide(a, e, p);
+  const __uint128_t root = powModWide(r, e, p);
+  if (root == 1) return 0;
+  return root == omega ? 1 : 2;
+}
+
+TEST(CubeTestPaths, ResidueTableAgreesWithExponentiationForEveryPrimeItHolds) {
+  const CubicResidueTable& table = CubicResidueTable::instance();
+  int32_t held = 0;
+  for (const int32_t p : primesUpTo(static_cast<int32_t>(CubicResidueTable::kBound) + 100)) {
+    const auto q = static_cast<uint32_t>(p);
+    SCOPED_TRACE(testing::Message() << "p = " << p);
+    ASSERT_EQ(table.holds(q), p % 3 == 1 && q < CubicResidueTable::kBound);
+    if (!table.holds(q)) continue;
+    ++held;
+    const CubicCharacter character(q);
+    for (uint32_t r = 1; r < q; ++r) {
+      const int32_t expected = classByPower(r, q);
+      ASSERT_EQ(table.classOf(q, r), expected) << "r = " << r;
+      ASSERT_EQ(character.of(static_cast<__int128_t>(r) - 5 * p), expected) << "r = " << r;
+    }
+  }
+  EXPECT_EQ(held, 151);  // the primes p = 1 (mod 3) below 2048
+  EXPECT_FALSE(table.holds(2053));
+  EXPECT_FALSE(table.holds(uint64_t{1} << 40));
+}
+
+TEST(CubeTestPaths, CharacterBeyondTheTableAgreesWithExponentiation) {
+  // Primes p = 1 (mod 3) from just past the table to near 2^63, where the
+  // Montgomery powers take over.
+  SplitMix64 random(20261209);
+  int32_t tested = 0;
+  for (uint64_t bits = 12; bits <= 63; ++bits) {
+    for (uint64_t p = (uint64_t{1} << (bits - 1)) + 1 + random.next() % (uint64_t{1} << (bits - 2));
+         tested < static_cast<int32_t>(bits - 11) * 2; ++p) {
+      if (p % 3 != 1 || !isPrime(p)) continue;
+      ++tested;
+      SCOPED_TRACE(testing::Message() << "p = " << p);
+      const CubicCharacter character(p);
+      // The unnumbered roots must part the units exactly as the classes do.
+      const CubicRootsOfUnity roots(p);
+      uint64_t previous = 1;
+      for (int i = 0; i < 50; ++i) {
+        const uint64_t r = 1 + random.next() % (p - 1);
+        ASSERT_EQ(character.ofUnsigned(r), classByPower(r, p)) << "r = " << r;
+        ASSERT_EQ(character.of(-static_cast<__int128_t>(p - r)), classByPower(r, p)) << "r = " << r;
+        ASSERT_EQ(roots.rootOf(r) == roots.one(), classByPower(r, p) == 0) << "r = " << r;
+        ASSERT_EQ(roots.rootOf(r) == roots.rootOf(previous),
+                  classByPower(r, p) == classByPower(previous, p))
+            << "r = " << r << ", " << previous;
+        previous = r;
+      }
+    }
+  }
 }
 
 }  // namespace
