@@ -28,6 +28,17 @@ int32_t pariProvesPrime(__uint128_t n);
 /// every other thread is released when that thread ends.
 void startPariOnThisThread();
 
+/// Sets up the PARI library on the calling thread, as pariPrimeFactors
+/// does: once per process and once per thread. Every other unit that calls
+/// the library calls this first, and catches the library's errors itself.
+void enterPariThread();
+
+/// Runs work(arg) on a new thread with a PARI stack of stackBytes and
+/// waits for it: for the rare call that needs far more stack than
+/// kPariStackBytes (reading a data file of the library), without growing
+/// every thread's. work catches the library's errors itself.
+void runOnPariThread(size_t stackBytes, void (*work)(void*), void* arg);
+
 /// The PARI stack of each thread: a number below 2^128 needs a few KiB;
 /// an overflow is an error that pariPrimeFactors catches, never growth.
 inline constexpr size_t kPariStackBytes = size_t{1} << 20U;
