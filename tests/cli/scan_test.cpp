@@ -390,27 +390,28 @@ TEST(Scan, ProgressGoesToATerminalUnlessQuiet) {
   EXPECT_TRUE(stopped.ends_with("\r\n")) << stopped;
 
   // A resumed scan says how many records were already there.
-  // The first two rows of A are the first part of the box -300:300 x 1:100.
+  // The first two rows of A are the first part of the box -300:300 x 1:500,
+  // which lasts long enough for the meter, as above.
   TempDir dir;
   const std::string grown = (dir / "grown.csv").string();
   ASSERT_EQ(
-      runVelrin({"scan", "--a", "-300:-299", "--b", "1:100", "--format", "csv", "--output", grown})
+      runVelrin({"scan", "--a", "-300:-299", "--b", "1:500", "--format", "csv", "--output", grown})
           .status,
       0);
-  const std::string resumed = terminalShows({"scan", "--a", "-300:300", "--b", "1:100", "--format",
+  const std::string resumed = terminalShows({"scan", "--a", "-300:300", "--b", "1:500", "--format",
                                              "csv", "--threads", "1", "--output", grown});
-  EXPECT_NE(resumed.find(" of 59900 curves"), std::string::npos) << resumed;
-  EXPECT_NE(resumed.find("; 200 records were already there"), std::string::npos) << resumed;
+  EXPECT_NE(resumed.find(" of 299500 curves"), std::string::npos) << resumed;
+  EXPECT_NE(resumed.find("; 1000 records were already there"), std::string::npos) << resumed;
 
   // A batch from a file counts its lines against the file's total.
   std::string pairs;
-  for (int a = -150; a <= 150; ++a) {
+  for (int a = -300; a <= 300; ++a) {
     for (int b = 1; b <= 500; ++b) pairs += std::to_string(a) + " " + std::to_string(b) + "\n";
   }
   writeWhole(dir / "pairs.txt", pairs + "# the end, without a newline");
   const std::string batch =
       terminalShows({"batch", "--format", "csv", "--threads", "1", (dir / "pairs.txt").string()});
-  EXPECT_NE(batch.find(" of 150501 lines"), std::string::npos) << batch;
+  EXPECT_NE(batch.find(" of 300501 lines"), std::string::npos) << batch;
   EXPECT_NE(batch.find(" left"), std::string::npos) << batch;
 }
 
