@@ -16,7 +16,9 @@ packages=(
   nlohmann-json3-dev # nlohmann-json, header only: the tests read records back
   libbenchmark-dev   # Google Benchmark: build/bench/velrin_bench
   pari-gp            # gp: the live oracle test computes curves on the spot
-  pari-elldata       # Cremona's tables of curves for gp
+  pari-elldata       # Cremona's tables of curves: labels such as 14a1, for gp and velrin
+  jq                 # the tests read records back with jq
+  python3-pandas     # the tests read records back with pandas (Debian's /usr/bin/python3)
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <pari/pari.h>
 
 #include <mutex>
+#include <thread>
 
 namespace velrin {
 
@@ -70,6 +71,20 @@ __uint128_t toWide(GEN x) {
 void startPariOnThisThread() { enterPari(); }
 
 void enterPariThread() { enterPari(); }
+
+void runOnPariThread(size_t stackBytes, void (*work)(void*), void* arg) {
+  std::call_once(pariStarted, startPari);
+  std::thread worker([&] {
+    pari_thread thread{};
+    pari_thread_alloc(&thread, stackBytes, nullptr);
+    thread.gs = inheritedState;
+    (void)pari_thread_start(&thread);
+    work(arg);
+    pari_thread_close();
+    pari_thread_free(&thread);
+  });
+  worker.join();
+}
 
 int32_t pariProvesPrime(__uint128_t n) {
   enterPari();

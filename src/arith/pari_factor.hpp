@@ -33,6 +33,12 @@ void startPariOnThisThread();
 /// library; each call must catch the library's errors itself.
 void enterPariThread();
 
+/// Runs work(arg) on a new thread with a PARI stack of stackBytes and
+/// waits for it: for the rare call that needs far more stack than
+/// kPariStackBytes (reading a data file of the library), without growing
+/// every thread's. work catches the library's errors itself.
+void runOnPariThread(size_t stackBytes, void (*work)(void*), void* arg);
+
 /// The PARI stack of each thread: a number below 2^128 needs a few KiB,
 /// the rank search's ellratpoints on E^ up to a few MiB (1 MiB overflows at
 /// the default height); an overflow is an error that each call catches,

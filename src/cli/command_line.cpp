@@ -1,10 +1,12 @@
 #include "cli/command_line.hpp"
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -14,11 +16,13 @@
 #include <vector>
 
 #include "cli/batch.hpp"
+#include "cli/curve_input.hpp"
 #include "cli/message_text.hpp"
 #include "cli/output_buffer.hpp"
 #include "cli/pair_line.hpp"
 #include "cli/records.hpp"
 #include "cli/scan.hpp"
+#include "cli/summarize.hpp"
 #include "dialogue/dialogue.hpp"
 #include "dialogue/text_report.hpp"
 
@@ -50,8 +54,17 @@ bool parseFormat(const std::string& text, Format& format) {
   return true;
 }
 
+// The cores this process may run on (taskset, cgroups' cpusets, Slurm's
+// binding), not all the machine's.
 int defaultThreads() {
-  const unsigned cores = std::thread::hardware_concurrency();
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  unsigned cores = 0;
+  if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+    cores = static_cast<unsigned>(CPU_COUNT(&allowed));
+  } else {
+    cores = std::thread::hardware_concurrency();
+  }
   if (cores == 0) return 1;
   return cores > static_cast<unsigned>(kMaxThreads) ? kMaxThreads : static_cast<int>(cores);
 }
@@ -101,6 +114,63 @@ int runReport(int32_t a, int32_t b, Format format, Rules rules, int32_t rankHeig
   }
   return 0;
 }
+
+// velrin report --curve: the curve moved to (A, B), then its report.
+int runCurveReport(const std::string& text, Format format, Rules rules, int32_t rankHeight) {
+  CurveInputKind kind = CurveInputKind::kModel;
+  WeierstrassModel model{};
+  std::string_view reason;
+  if (!parseCurveArgument(text, kind, model, reason)) {
+    return usageError("--curve: " + std::string(reason) + ", not \"" + text + "\"");
+  }
+  CremonaTables tables;
+  const CurveInput input = resolveCurve(kind, model, text, tables);
+  OutputBuffer out;
+  if (format == Format::kCsv) out.append(csvHeader(rankHeight != 0));
+  int status = 0;
+  if (!input.converted) {
+    std::fprintf(stderr, "velrin: %s: %.*s\n", text.c_str(), static_cast<int>(input.reason.size()),
+                 input.reason.data());
+    if (format == Format::kJsonLines) appendJsonCurveFailure(0, text, input, rules, out);
+    if (format == Format::kCsv) {
+      appendCsvCurveFailure(0, text, input, rules, out, rankHeight != 0);
+    }
+    status = 1;
+  } else {
+    RecordWriter writer(format);
+    writer.setRankHeight(rankHeight);
+    const CurveAnalysis analysis = analyzeCurve(input.a, input.b, rules);
+    if (rankHeight != 0) {
+      const RankSearch rank = searchRank(analysis, rankHeight);
+      writer.curve(analysis, 0, &input.origin, out, &rank);
+    } else {
+      writer.curve(analysis, 0, &input.origin, out);
+    }
+  }
+  // An empty buffer has no storage at all: nothing to pass to fwrite.
+  if (out.size() != 0) std::fwrite(out.data(), 1, out.size(), stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fputs("velrin: cannot write the report\n", stderr);
+    return 1;
+  }
+  return status;
+}
+
+// Ctrl-C on a terminal: the shell's prompt would follow the meter, or the
+// dialogue's "A=", on the same line. A newline on standard error first,
+// then the default action, so that the exit status still says SIGINT.
+void endLineAndStop(int signal) {
+  const char newline = '\n';
+  (void)!::write(STDERR_FILENO, &newline, 1);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+// Ends every command's --help.
+constexpr const char* kHelpFooter =
+    "--classic (before or after the command) follows the original program's rules. The manual "
+    "page velrin(1) (man velrin, or man -l doc/velrin.1) describes every command, field and "
+    "status.";
 
 }  // namespace
 
@@ -159,23 +229,35 @@ int runCommandLine(int argc, const char* const* argv) {
   const auto addRunOptions = [&](CLI::App* command) {
     threadsOptions.push_back(command->add_option(
         "--threads", threadsText,
-        "threads that analyse, 1 to 256 (default: every core); the output is the same"));
+        "threads that analyse, 1 to 256 (default: " + std::to_string(run.threads) +
+            ", the cores this process may run on); the output is the same"));
     threadsOptions.back()->type_name("N");
     command->add_flag("--summary", run.summary,
                       "a table of the results on standard error at the end");
     command->add_flag("--quiet", run.quiet, "no progress meter on standard error");
+    command->add_option("--summary-json", run.summaryJson,
+                        "write the summary as JSON to FILE at the end");
   };
 
+  app.footer(kHelpFooter);
   CLI::App* report = app.add_subcommand("report", "the report of one curve, without prompts");
   std::string aText;
   std::string bText;
-  report->add_option("A", aText, "the coefficient A")->required();
-  report->add_option("B", bText, "the coefficient B")->required();
+  std::string curveText;
+  report->add_option("A", aText, "the coefficient A");
+  report->add_option("B", bText, "the coefficient B");
+  report->add_option("--curve", curveText,
+                     "instead of A B, a curve with a rational point of order 3: "
+                     "\"[a1,a2,a3,a4,a6]\" or a label of Cremona's tables such as 14a1");
   addFormat(report);
   addRank(report);
+  report->footer(kHelpFooter);
 
   CLI::App* batch = app.add_subcommand(
-      "batch", "one record per line \"A B\", \"A,B\" or \"[A,B]\" of FILE or standard input");
+      "batch",
+      "one record per line \"A B\", \"A,B\", \"[A,B]\", \"[a1,a2,a3,a4,a6]\" or a label "
+      "(14a1) of FILE or standard input");
+  batch->footer(kHelpFooter);
   BatchOptions batchOptions;
   batch->add_option("FILE", batchOptions.input, "the pairs, one a line (default: standard input)");
   addRunFormat(batch);
@@ -183,6 +265,7 @@ int runCommandLine(int argc, const char* const* argv) {
   addRank(batch);
 
   CLI::App* scan = app.add_subcommand("scan", "the record of every pair of a box");
+  scan->footer(kHelpFooter);
   ScanOptions scanOptions;
   std::string aRange;
   std::string bRange;
@@ -197,6 +280,14 @@ int runCommandLine(int argc, const char* const* argv) {
   CLI::Option* output = scan->add_option(
       "--output", scanOptions.output,
       "write to FILE; run again after an interruption to continue where it stopped");
+
+  CLI::App* summarize = app.add_subcommand(
+      "summarize", "one summary of the records in FILEs (JSON lines or CSV, plain, .gz or .zst)");
+  SummarizeOptions summarizeOptions;
+  summarize->add_option("FILE", summarizeOptions.files, "record files, - for standard input")
+      ->required();
+  summarize->add_flag("--json", summarizeOptions.json, "the summary as JSON");
+  summarize->footer(kHelpFooter);
 
   try {
     app.parse(argc, argv);
@@ -217,12 +308,19 @@ int runCommandLine(int argc, const char* const* argv) {
   }
 
   run.rules = classic ? Rules::kClassic : Rules::kTrue;
+  if (::isatty(STDERR_FILENO) == 1) std::signal(SIGINT, endLineAndStop);
   parseFormat(formatText, run.format);
   if (rank && classic)
     return usageError("--rank follows the true rules; it cannot go with --classic");
   run.rankHeight = rank ? height : 0;
 
   if (*report) {
+    if (!curveText.empty()) {
+      if (!aText.empty()) return usageError("report takes A B or --curve, not both");
+      return runCurveReport(curveText, run.format, run.rules, run.rankHeight);
+    }
+    if (aText.empty()) return usageError("A is required (or --curve)");
+    if (bText.empty()) return usageError("B is required");
     const std::optional<int32_t> a = parseInteger32(aText);
     const std::optional<int32_t> b = parseInteger32(bText);
     if (!a) {
@@ -238,6 +336,7 @@ int runCommandLine(int argc, const char* const* argv) {
   if (run.format == Format::kNone && !run.summary) {
     return usageError("--format none writes no records: give --summary for the table");
   }
+  if (*summarize) return runSummarize(summarizeOptions);
   if (*batch) {
     batchOptions.run = run;
     return runBatch(batchOptions);

@@ -47,6 +47,10 @@ bool LineSource::next(std::string_view& line, bool& tooLong) {
   }
 }
 
+bool LineSource::hasBufferedLine() const {
+  return ended_ || std::memchr(storage_.data() + begin_, '\n', end_ - begin_) != nullptr;
+}
+
 bool LineSource::refill() {
   if (begin_ != 0) {
     std::memmove(storage_.data(), storage_.data() + begin_, end_ - begin_);

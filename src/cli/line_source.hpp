@@ -22,6 +22,10 @@ class LineSource {
   /// ended by a newline or by the end of input, never by a read error.
   bool next(std::string_view& line, bool& tooLong);
   int error() const { return error_; }
+  /// True when next() can return a line without reading: a whole line is
+  /// in the buffer, or the input has ended. A reader that answers each
+  /// line as it comes stops there rather than wait for more.
+  bool hasBufferedLine() const;
 
  private:
   /// Moves the unread bytes to the front and reads more; false at the end.

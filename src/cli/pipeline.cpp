@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -21,9 +22,10 @@ struct Slot {
 
 // The chunks in flight live in a ring of slots: the chunk with sequence s
 // goes to slot s % size, which is free once chunk s - size was consumed.
-// A worker takes input under the lock (so chunks are numbered in input
-// order) and renders outside it; the consumer waits for each sequence in
-// turn.
+// One worker at a time takes input, under takeMutex_ (so chunks are
+// numbered in input order) but not under mutex_, since taking may wait for
+// input (a batch read from a pipe): meanwhile the others render and the
+// consumer writes. The consumer waits for each sequence in turn.
 class Ring {
  public:
   Ring(ChunkJob& job, size_t size, uint64_t pairs) : job_(job), slots_(size), pairs_(pairs) {}
@@ -32,21 +34,30 @@ class Ring {
     RecordWriter writer(format);
     for (;;) {
       Slot* slot = nullptr;
+      std::unique_lock taking(takeMutex_);
       {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return ended_ || slotFor(next_).state == SlotState::kFree; });
         if (ended_) return;
         slot = &slotFor(next_);
         slot->chunk.sequence = next_;
-        if (!job_.take(slot->chunk, pairs_)) {
+        // Held by this taker alone until it is numbered: the consumer
+        // waits for it to be ready, no other worker takes meanwhile.
+        slot->state = SlotState::kRendering;
+      }
+      const bool taken = job_.take(slot->chunk, pairs_);
+      {
+        std::lock_guard lock(mutex_);
+        if (!taken) {
+          slot->state = SlotState::kFree;
           ended_ = true;
-          end_ = next_;
+          if (end_ > next_) end_ = next_;
           changed_.notify_all();
           return;
         }
         ++next_;
-        slot->state = SlotState::kRendering;
       }
+      taking.unlock();
       slot->chunk.bytes.clear();
       slot->chunk.tally.clear();
       slot->chunk.records = 0;
@@ -100,7 +111,8 @@ class Ring {
 
   ChunkJob& job_;
   std::vector<Slot> slots_;
-  uint64_t pairs_;  // records per chunk
+  uint64_t pairs_;        // records per chunk
+  std::mutex takeMutex_;  // one taker at a time, in sequence order
   std::mutex mutex_;
   std::condition_variable changed_;
   uint64_t next_ = 0;   // the sequence of the next chunk to take
@@ -109,6 +121,15 @@ class Ring {
 };
 
 }  // namespace
+
+bool writeSummaryJson(const std::string& path, const Tally& tally) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  const std::string text = tally.json();
+  bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (file != nullptr && std::fclose(file) != 0) written = false;
+  if (!written) std::fprintf(stderr, "velrin: cannot write the summary to %s\n", path.c_str());
+  return written;
+}
 
 uint64_t chunkPairs(int threads) {
   constexpr uint64_t kBudget = uint64_t{8} << 20;  // bytes of records in flight

@@ -17,8 +17,9 @@ struct RunOptions {
   Format format = Format::kText;
   Rules rules = Rules::kTrue;
   int threads = 1;
-  bool summary = false;  ///< a table of the results on standard error at the end
-  bool quiet = false;    ///< no progress meter
+  bool summary = false;     ///< a table of the results on standard error at the end
+  std::string summaryJson;  ///< a file for the same summary as JSON, empty for none
+  bool quiet = false;       ///< no progress meter
   /// --rank: search each curve's covering curves to this height and add
   /// the rank to its record (0: no search).
   int32_t rankHeight = 0;
@@ -34,6 +35,11 @@ struct BatchItem {
   std::string_view reason;  ///< a constant message, for a bad line
   uint32_t textOffset = 0;  ///< the bad line's text in errorText
   uint32_t textLength = 0;
+  /// A line that gives a curve as a model or a label instead of a pair:
+  /// its text is kept in errorText too, and render sets failed (and
+  /// reason) when the curve cannot be moved to (A, B).
+  bool curve = false;
+  bool failed = false;
 };
 
 /// A run of consecutive records: its input, then the bytes rendered for it
@@ -61,6 +67,10 @@ class ChunkJob {
   /// own writer and chunk.
   virtual void render(Chunk& chunk, RecordWriter& writer) = 0;
 };
+
+/// Writes tally.json() to path (--summary-json); false, with a message on
+/// standard error, when it cannot be written.
+bool writeSummaryJson(const std::string& path, const Tally& tally);
 
 /// Runs job on `threads` threads and hands every chunk, in sequence order,
 /// to consume on the calling thread; the output is the same, byte for byte,

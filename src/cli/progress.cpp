@@ -23,16 +23,22 @@ void Progress::draw(Clock::time_point now) {
   const double rate = seconds > 0 ? static_cast<double>(done_) / seconds : 0;
   // \r returns to the start of the line, ESC[K clears the rest of it.
   if (total_ == 0) {
-    std::fprintf(out_, "\r%" PRIu64 " curves, %.0f/s\033[K", done_, rate);
+    std::fprintf(out_, "\r%" PRIu64 " %s, %.0f/s", done_, unit_, rate);
   } else {
-    const double left = rate > 0 ? static_cast<double>(total_ - done_) / rate : 0;
+    const uint64_t done = done_ < total_ ? done_ : total_;
+    const double left = rate > 0 ? static_cast<double>(total_ - done) / rate : 0;
     const auto leftSeconds = static_cast<uint64_t>(left);
     std::fprintf(out_,
-                 "\r%" PRIu64 " of %" PRIu64 " curves (%.1f%%), %.0f/s, %" PRIu64 ":%02" PRIu64
-                 ":%02" PRIu64 " left\033[K",
-                 done_, total_, 100.0 * static_cast<double>(done_) / static_cast<double>(total_),
-                 rate, leftSeconds / 3600, leftSeconds / 60 % 60, leftSeconds % 60);
+                 "\r%" PRIu64 " of %" PRIu64 " %s (%.1f%%), %.0f/s, %" PRIu64 ":%02" PRIu64
+                 ":%02" PRIu64 " left",
+                 done, total_, unit_,
+                 100.0 * static_cast<double>(done) / static_cast<double>(total_), rate,
+                 leftSeconds / 3600, leftSeconds / 60 % 60, leftSeconds % 60);
   }
+  if (alreadyThere_ != 0) {
+    std::fprintf(out_, "; %" PRIu64 " records were already there", alreadyThere_);
+  }
+  std::fputs("\033[K", out_);
   std::fflush(out_);
 }
 

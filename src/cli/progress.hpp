@@ -19,6 +19,12 @@ class Progress {
 
   /// Counts curves done; redraws when the last drawing is old enough.
   void advance(uint64_t curves);
+  /// What the meter counts: "curves" unless set ("lines" for a batch from
+  /// a file, whose total is its number of lines).
+  void setUnit(const char* unit) { unit_ = unit; }
+  /// The records that a resumed run found already written, shown beside
+  /// the count of this run's.
+  void setAlreadyThere(uint64_t records) { alreadyThere_ = records; }
   /// Clears the meter's line for a message; the next drawing brings it
   /// back.
   void clear();
@@ -33,6 +39,8 @@ class Progress {
   bool enabled_;
   uint64_t total_;
   uint64_t done_ = 0;
+  const char* unit_ = "curves";
+  uint64_t alreadyThere_ = 0;
   bool drawn_ = false;
   Clock::time_point start_;
   Clock::time_point lastDraw_;

@@ -3,6 +3,7 @@
 #include <stdio.h>  // fopencookie, a glibc stream over callbacks
 
 #include "cli/message_text.hpp"
+#include "curve/global_invariants.hpp"
 #include "dialogue/text_report.hpp"
 
 namespace velrin::cli {
@@ -29,6 +30,156 @@ void appendInvariants(const CurveAnalysis& analysis, OutputBuffer& out) {
   out.append(",0,");
   out.appendInt(analysis.b);
   out.append(",0,0]");
+}
+
+// The invariants of the curve itself (its conductor, root number and
+// minimal model) are written under the true rules, whose bad primes and
+// Kodaira symbols are those of the minimal model; the classic rules do not
+// determine them.
+bool knowsCurve(const CurveAnalysis& analysis) {
+  return analysis.rules == Rules::kTrue && analysis.status == CurveStatus::kAnalysed;
+}
+
+int64_t minimalA(const CurveAnalysis& analysis) { return analysis.a / analysis.scale; }
+
+int64_t minimalB(const CurveAnalysis& analysis) {
+  const int64_t u = analysis.scale;  // u^3 divides B, so u <= 1290
+  return analysis.b / (u * u * u);
+}
+
+// A list of integers as a CSV field: separated by spaces, so that the
+// field needs no quotes and a split at commas keeps it whole.
+template <typename Range>
+void appendCsvList(const Range& values, OutputBuffer& out) {
+  const char* separator = "";
+  for (const auto& value : values) {
+    out.append(separator);
+    out.append(Int256(value).decimal());
+    separator = " ";
+  }
+}
+
+void appendJsonList(const WeierstrassModel& values, OutputBuffer& out) {
+  out.append('[');
+  const char* separator = "";
+  for (const int64_t value : values) {
+    out.append(separator);
+    appendJsonInteger(value, out);
+    separator = ",";
+  }
+  out.append(']');
+}
+
+// conductor, root_number, minimal_ainvs.
+void appendJsonCurveInvariants(const CurveAnalysis& analysis, OutputBuffer& out) {
+  if (!knowsCurve(analysis)) {
+    out.append(",\"conductor\":null,\"root_number\":null,\"minimal_ainvs\":null");
+    return;
+  }
+  out.append(",\"conductor\":");
+  appendConductor(analysis, true, out);
+  out.append(",\"root_number\":");
+  out.appendInt(rootNumberFromSelmer(analysis.selmerDims[0], analysis.selmerDims[1]));
+  out.append(",\"minimal_ainvs\":[");
+  const char* separator = "";
+  for (const Int256& value : reducedMinimalModel(minimalA(analysis), minimalB(analysis))) {
+    out.append(separator);
+    appendJsonInteger(value, out);
+    separator = ",";
+  }
+  out.append(']');
+}
+
+void appendCsvCurveInvariants(const CurveAnalysis& analysis, OutputBuffer& out) {
+  if (!knowsCurve(analysis)) {
+    out.append(",,,");
+    return;
+  }
+  appendConductor(analysis, false, out);
+  out.append(',');
+  out.appendInt(rootNumberFromSelmer(analysis.selmerDims[0], analysis.selmerDims[1]));
+  out.append(',');
+  appendCsvList(reducedMinimalModel(minimalA(analysis), minimalB(analysis)), out);
+  out.append(',');
+}
+
+// input, label, change: present in JSON only for a curve given as a model
+// or a label, as line is only for a batch.
+void appendJsonOrigin(const CurveOrigin& origin, OutputBuffer& out) {
+  out.append(",\"input\":");
+  if (origin.modelKnown) {
+    appendJsonList(origin.model, out);
+  } else {
+    out.append("null");
+  }
+  out.append(",\"label\":");
+  if (origin.label.empty()) {
+    out.append("null");
+  } else {
+    appendJsonString(origin.label, out);
+  }
+}
+
+void appendJsonChange(const CurveOrigin& origin, OutputBuffer& out) {
+  out.append(",\"change\":[");
+  const char* separator = "";
+  for (const std::string& entry : origin.change) {
+    out.append(separator);
+    appendJsonString(entry, out);
+    separator = ",";
+  }
+  out.append(']');
+}
+
+// The columns input, label, change, each followed by its comma.
+void appendCsvOrigin(const CurveOrigin* origin, bool withChange, OutputBuffer& out) {
+  if (origin == nullptr) {
+    out.append(",,,");
+    return;
+  }
+  if (origin->modelKnown) appendCsvList(origin->model, out);
+  out.append(',');
+  // A label is digits and lower case letters: it needs no quotes.
+  out.append(origin->label);
+  out.append(',');
+  if (withChange) {
+    const char* separator = "";
+    for (const std::string& entry : origin->change) {
+      out.append(separator);
+      out.append(entry);
+      separator = " ";
+    }
+  }
+  out.append(',');
+}
+
+// Before the text report of a curve given as a model or a label: the
+// model, its label and the change of variables to (A, B).
+void appendTextOrigin(const CurveOrigin& origin, const CurveAnalysis& analysis, OutputBuffer& out) {
+  out.append("\nThe curve ");
+  if (!origin.label.empty()) {
+    out.append(origin.label);
+    out.append(' ');
+  }
+  out.append('[');
+  const char* separator = "";
+  for (const int64_t value : origin.model) {
+    out.append(separator);
+    out.appendInt(value);
+    separator = ",";
+  }
+  out.append("] is (A, B) = (");
+  out.appendInt(analysis.a);
+  out.append(", ");
+  out.appendInt(analysis.b);
+  out.append(") by [u,r,s,t] = [");
+  separator = "";
+  for (const std::string& entry : origin.change) {
+    out.append(separator);
+    out.append(entry);
+    separator = ",";
+  }
+  out.append("]\n");
 }
 
 // The length of the UTF-8 sequence that starts text[i], 0 when the bytes
@@ -98,10 +249,11 @@ std::string_view csvHeader() { return csvHeader(false); }
 std::string_view csvHeader(bool rank) {
   if (rank) {
     return "a,b,ainvs,rules,status,scale,bad_primes,warnings,dim_sel_e_hat,dim_sel_e,rank_bound,"
-           "line,text,reason,selmer_e_hat,rank_lower,rank,points,search_height\n";
+           "conductor,root_number,minimal_ainvs,input,label,change,line,text,reason,"
+           "selmer_e_hat,rank_lower,rank,points,search_height\n";
   }
   return "a,b,ainvs,rules,status,scale,bad_primes,warnings,dim_sel_e_hat,dim_sel_e,rank_bound,"
-         "line,text,reason\n";
+         "conductor,root_number,minimal_ainvs,input,label,change,line,text,reason\n";
 }
 
 namespace {
@@ -194,6 +346,11 @@ std::string_view warningKey(Warning warning) {
 
 void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
                       const RankSearch* rank) {
+  appendJsonRecord(analysis, line, nullptr, out, rank);
+}
+
+void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, const CurveOrigin* origin,
+                      OutputBuffer& out, const RankSearch* rank) {
   const bool analysed = analysis.status == CurveStatus::kAnalysed;
   out.append("{\"a\":");
   out.appendInt(analysis.a);
@@ -217,7 +374,7 @@ void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer
   for (const LocalDatum& datum : analysis.badPrimes()) {
     out.append(separator);
     out.append("{\"p\":");
-    out.appendUnsigned(datum.prime);
+    appendJsonInteger(static_cast<__int128_t>(datum.prime), out);  // below 2^96
     out.append(",\"kodaira\":\"");
     appendKodaira(datum.kodaira, out);
     out.append("\",\"image\":\"");
@@ -246,6 +403,11 @@ void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer
   } else {
     out.append("null,\"dim_sel_e\":null,\"rank_bound\":null");
   }
+  appendJsonCurveInvariants(analysis, out);
+  if (origin != nullptr) {
+    appendJsonOrigin(*origin, out);
+    appendJsonChange(*origin, out);
+  }
   if (line != 0) {
     out.append(",\"line\":");
     out.appendUnsigned(line);
@@ -256,12 +418,20 @@ void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer
 
 void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
                      const RankSearch* rank) {
+  appendCsvRecord(analysis, line, nullptr, out, rank);
+}
+
+void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, const CurveOrigin* origin,
+                     OutputBuffer& out, const RankSearch* rank) {
   out.appendInt(analysis.a);
   out.append(',');
   out.appendInt(analysis.b);
-  out.append(",\"");
-  appendInvariants(analysis, out);
-  out.append("\",");
+  out.append(',');
+  // [A, 0, B, 0, 0] separated by spaces, unquoted.
+  out.appendInt(analysis.a);
+  out.append(" 0 ");
+  out.appendInt(analysis.b);
+  out.append(" 0 0,");
   out.append(rulesKey(analysis.rules));
   out.append(',');
   out.append(statusKey(analysis.status));
@@ -300,6 +470,8 @@ void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer&
     out.append(",,");
   }
   out.append(',');
+  appendCsvCurveInvariants(analysis, out);
+  appendCsvOrigin(origin, true, out);
   if (line != 0) out.appendUnsigned(line);
   out.append(",,");
   if (rank != nullptr) appendCsvRank(analysis, *rank, out);
@@ -323,7 +495,7 @@ void appendCsvError(uint64_t line, std::string_view text, std::string_view reaso
                     OutputBuffer& out, bool rank) {
   out.append(",,,");
   out.append(rulesKey(rules));
-  out.append(",error,,,,,,,");
+  out.append(",error,,,,,,,,,,,,,");
   out.appendUnsigned(line);
   out.append(',');
   appendCsvQuoted(text, out);
@@ -371,6 +543,89 @@ void appendJsonString(std::string_view text, OutputBuffer& out) {
   out.append('"');
 }
 
+void appendJsonInteger(const Int256& value, OutputBuffer& out) {
+  if (value.fitsBelow(53)) {
+    out.append(value.decimal());
+    return;
+  }
+  out.append('"');
+  out.append(value.decimal());
+  out.append('"');
+}
+
+void appendConductor(const CurveAnalysis& analysis, bool json, OutputBuffer& out) {
+  const int64_t a0 = minimalA(analysis);
+  const int64_t b0 = minimalB(analysis);
+  const Int256 value = conductor(a0, b0, analysis.badPrimes());
+  if (value.fitsBelow(53)) {
+    out.append(value.decimal());
+    return;
+  }
+  if (json) out.append('"');
+  const char* separator = "";
+  for (const LocalDatum& datum : analysis.badPrimes()) {
+    const int32_t exponent = conductorExponent(a0, b0, datum);
+    if (exponent == 0) continue;
+    out.append(separator);
+    out.appendUnsigned(datum.prime);
+    out.append('^');
+    out.appendInt(exponent);
+    separator = "*";
+  }
+  if (json) out.append('"');
+}
+
+void appendJsonCurveFailure(uint64_t line, std::string_view text, const CurveInput& input,
+                            Rules rules, OutputBuffer& out) {
+  out.append("{\"rules\":\"");
+  out.append(rulesKey(rules));
+  out.append("\",\"status\":\"");
+  out.append(input.status);
+  out.append('"');
+  appendJsonOrigin(input.origin, out);
+  if (line != 0) {
+    out.append(",\"line\":");
+    out.appendUnsigned(line);
+  }
+  out.append(",\"text\":");
+  appendJsonString(text, out);
+  out.append(",\"reason\":");
+  appendJsonString(input.reason, out);
+  out.append("}\n");
+}
+
+void appendCsvCurveFailure(uint64_t line, std::string_view text, const CurveInput& input,
+                           Rules rules, OutputBuffer& out, bool rank) {
+  out.append(",,,");
+  out.append(rulesKey(rules));
+  out.append(',');
+  out.append(input.status);
+  // scale to rank_bound, then conductor, root_number, minimal_ainvs: empty.
+  out.append(",,,,,,,,,,");
+  appendCsvOrigin(&input.origin, false, out);
+  if (line != 0) out.appendUnsigned(line);
+  out.append(',');
+  appendCsvQuoted(text, out);
+  out.append(',');
+  appendCsvQuoted(input.reason, out);
+  if (rank) out.append(",,,,,");
+  out.append('\n');
+}
+
+void appendTextCurveFailure(uint64_t line, std::string_view text, const CurveInput& input,
+                            OutputBuffer& out) {
+  out.append('\n');
+  if (line != 0) {
+    out.append("line ");
+    out.appendUnsigned(line);
+    out.append(": ");
+  }
+  out.append(text);
+  out.append(": ");
+  out.append(input.reason);
+  out.append("\n\n");
+}
+
 RecordWriter::RecordWriter(Format format) : format_(format) {
   if (format_ != Format::kText) return;
   cookie_io_functions_t functions{};
@@ -387,13 +642,18 @@ RecordWriter::~RecordWriter() {
 
 void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
                          const RankSearch* rank) {
+  curve(analysis, line, nullptr, out, rank);
+}
+
+void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line, const CurveOrigin* origin,
+                         OutputBuffer& out, const RankSearch* rank) {
   if (rankHeight_ == 0) rank = nullptr;
   switch (format_) {
     case Format::kJsonLines:
-      appendJsonRecord(analysis, line, out, rank);
+      appendJsonRecord(analysis, line, origin, out, rank);
       return;
     case Format::kCsv:
-      appendCsvRecord(analysis, line, out, rank);
+      appendCsvRecord(analysis, line, origin, out, rank);
       return;
     case Format::kNone:
       return;
@@ -401,10 +661,28 @@ void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line, OutputBuf
       break;
   }
   if (text_ == nullptr) return;
+  if (origin != nullptr) appendTextOrigin(*origin, analysis, out);
   target_ = &out;
   writeTextReport(analysis, text_, rank);
   std::fflush(text_);
   target_ = nullptr;
+}
+
+void RecordWriter::curveFailure(uint64_t line, std::string_view text, const CurveInput& input,
+                                Rules rules, OutputBuffer& out) {
+  switch (format_) {
+    case Format::kJsonLines:
+      appendJsonCurveFailure(line, text, input, rules, out);
+      return;
+    case Format::kCsv:
+      appendCsvCurveFailure(line, text, input, rules, out, rankHeight_ != 0);
+      return;
+    case Format::kNone:
+      return;
+    case Format::kText:
+      break;
+  }
+  appendTextCurveFailure(line, text, input, out);
 }
 
 void RecordWriter::error(uint64_t line, std::string_view text, std::string_view reason, Rules rules,

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "arith/int256.hpp"
+#include "cli/curve_input.hpp"
 #include "cli/output_buffer.hpp"
 #include "descent/curve_analysis.hpp"
 #include "descent/rank_search.hpp"
@@ -33,6 +35,35 @@ void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer
                       const RankSearch* rank = nullptr);
 void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
                      const RankSearch* rank = nullptr);
+
+/// The same for a pair that came from a curve given as a model or a label
+/// (origin; nullptr for a pair as typed): the record adds the input, the
+/// label and the change of variables.
+void appendJsonRecord(const CurveAnalysis& analysis, uint64_t line, const CurveOrigin* origin,
+                      OutputBuffer& out, const RankSearch* rank = nullptr);
+void appendCsvRecord(const CurveAnalysis& analysis, uint64_t line, const CurveOrigin* origin,
+                     OutputBuffer& out, const RankSearch* rank = nullptr);
+
+/// Appends the record of a curve that could not be moved to (A, B):
+/// input.status and input.reason say why; text is the curve as given. line
+/// is 0 outside a batch.
+void appendJsonCurveFailure(uint64_t line, std::string_view text, const CurveInput& input,
+                            Rules rules, OutputBuffer& out);
+void appendCsvCurveFailure(uint64_t line, std::string_view text, const CurveInput& input,
+                           Rules rules, OutputBuffer& out, bool rank = false);
+void appendTextCurveFailure(uint64_t line, std::string_view text, const CurveInput& input,
+                            OutputBuffer& out);
+
+/// Appends an integer as records write it: a JSON number when its
+/// magnitude is below 2^53, which every reader (jq, pandas, JavaScript)
+/// holds exactly, else a JSON string of its decimal digits.
+void appendJsonInteger(const Int256& value, OutputBuffer& out);
+
+/// Appends the conductor: its decimal digits when below 2^53, else its
+/// factorisation p^e*q^f*... with every exponent written, a text that no
+/// reader takes for a number and rounds (pandas turns a column of decimal
+/// strings into floats). JSON quotes the second form.
+void appendConductor(const CurveAnalysis& analysis, bool json, OutputBuffer& out);
 
 /// Appends the record of a batch line that holds no pair: its number, its
 /// text and why it was refused.
@@ -67,9 +98,15 @@ class RecordWriter {
   RecordWriter& operator=(const RecordWriter&) = delete;
 
   Format format() const { return format_; }
-  /// rank: the curve's search when rankHeight() is set, else ignored.
+  /// rank: the curve's search when rankHeight() is set, else ignored;
+  /// origin: the curve as given, for a pair that came from a model or a
+  /// label.
   void curve(const CurveAnalysis& analysis, uint64_t line, OutputBuffer& out,
              const RankSearch* rank = nullptr);
+  void curve(const CurveAnalysis& analysis, uint64_t line, const CurveOrigin* origin,
+             OutputBuffer& out, const RankSearch* rank = nullptr);
+  void curveFailure(uint64_t line, std::string_view text, const CurveInput& input, Rules rules,
+                    OutputBuffer& out);
   void error(uint64_t line, std::string_view text, std::string_view reason, Rules rules,
              OutputBuffer& out);
 

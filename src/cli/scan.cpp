@@ -241,6 +241,7 @@ int runScan(const ScanOptions& options) {
       headerHere && !headerDone && !sink.write(csvHeader(options.run.rankHeight != 0));
   if (!writeFailed) {
     Progress progress(stderr, progressWanted(options.run.quiet), range.end - start);
+    progress.setAlreadyThere(start - range.begin);
     const bool recordsOnTerminal = options.output.empty() && ::isatty(STDOUT_FILENO) == 1;
     ScanJob job(box, {start, range.end}, options.run.rules, options.run.rankHeight);
     runPipeline(job, options.run.threads, options.run.format, [&](Chunk& chunk) {
@@ -257,6 +258,9 @@ int runScan(const ScanOptions& options) {
     return 1;
   }
   if (options.run.summary) total.print(stderr);
+  if (!options.run.summaryJson.empty() && !writeSummaryJson(options.run.summaryJson, total)) {
+    return 1;
+  }
   return 0;
 }
 

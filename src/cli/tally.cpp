@@ -138,4 +138,30 @@ void Tally::print(std::FILE* out) const {
   }
 }
 
+std::string Tally::json() const {
+  const uint64_t total = singular_ + tooLarge_ + analysed_;
+  std::string out =
+      "{\"curves\":" + std::to_string(total) + ",\"singular\":" + std::to_string(singular_) +
+      ",\"too_large\":" + std::to_string(tooLarge_) + ",\"analysed\":" + std::to_string(analysed_) +
+      ",\"bad_lines\":" + std::to_string(badLines_) + ",\"rank_bounds\":[";
+  const char* separator = "";
+  for (const auto& [bound, count] : rankBoundCounts()) {
+    out += separator;
+    out +=
+        "{\"rank_bound\":" + std::to_string(bound) + ",\"curves\":" + std::to_string(count) + "}";
+    separator = ",";
+  }
+  out += "],\"selmer_dims\":[";
+  separator = "";
+  for (const auto& [dims, count] : dimensionCounts()) {
+    out += separator;
+    out += "{\"dim_sel_e_hat\":" + std::to_string(dims.first) +
+           ",\"dim_sel_e\":" + std::to_string(dims.second) +
+           ",\"curves\":" + std::to_string(count) + "}";
+    separator = ",";
+  }
+  out += "]}\n";
+  return out;
+}
+
 }  // namespace velrin::cli

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,11 @@ class Tally {
 
   /// The table of --summary, for a reader.
   void print(std::FILE* out) const;
+  /// The same as one JSON object and a newline, for a program (--summary-json,
+  /// summarize --json): {"curves", "singular", "too_large", "analysed",
+  /// "bad_lines", "rank_bounds": [{"rank_bound", "curves"}], "selmer_dims":
+  /// [{"dim_sel_e_hat", "dim_sel_e", "curves"}]}, in increasing order.
+  std::string json() const;
 
  private:
   uint64_t singular_ = 0;

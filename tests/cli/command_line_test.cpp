@@ -23,6 +23,10 @@ TEST(CommandLine, UsageErrorsExitWithStatusTwoAndSayWhy) {
       {"report", "1", "x"},
       {"report", "2147483648", "1"},
       {"report", "1", "2", "--format", "xml"},
+      {"report", "--curve", "[1,2]"},
+      {"report", "--curve", "14a"},
+      {"report", "--curve", "[1,0,1,4,x]"},
+      {"report", "1", "2", "--curve", "14a1"},
       {"batch", "--threads", "0"},
       {"batch", "/nonexistent/pairs.txt"},
       {"scan", "--a", "1:2"},
@@ -149,8 +153,11 @@ TEST(CommandLine, HelpAndVersionExitAtOnceWithoutReadingInput) {
   const std::vector<Case> cases = {
       {{"--version"}, {"velrin "}},
       {{"--help"}, {"Usage: velrin", "--classic", "report", "batch", "scan"}},
-      {{"scan", "--help"}, {"--a", "--b", "--format", "--threads", "--shard", "--output"}},
-      {{"batch", "-h"}, {"FILE", "--format", "--threads", "--summary", "--quiet"}},
+      {{"scan", "--help"},
+       {"--a", "--b", "--format", "--threads", "--shard", "--output", "--classic", "velrin(1)"}},
+      {{"batch", "-h"},
+       {"FILE", "--format", "--threads", "--summary", "--quiet", "--classic", "velrin(1)"}},
+      {{"report", "--help"}, {"A", "B", "--curve", "--format", "--classic", "velrin(1)"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0]);
@@ -321,6 +328,61 @@ TEST(CommandLine, BatchReadsNoLineThatAReadErrorCutOff) {
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(run.err, "velrin: cannot read standard input: Input/output error\n");
   }
+}
+
+// velrin report --curve: the report of the pair (A, B) that the curve
+// moves to (make_curve_fixture.gp: 14a1 is (5, 7), 19a1 is (8, 19), 27a3 is
+// (0, 1)); a curve that cannot be moved there exits with 1 and says why.
+TEST(CommandLine, ReportTakesACurveByModelOrLabel) {
+  struct Case {
+    std::string curve;
+    std::string a, b;
+    std::string firstLine;
+  };
+  const std::vector<Case> cases = {
+      {"14a1", "5", "7", "The curve 14a1 [1,0,1,4,-6] is (A, B) = (5, 7) by [u,r,s,t] = [1,2,2,2]"},
+      {"[0,1,1,-9,-15]", "8", "19",
+       "The curve [0,1,1,-9,-15] is (A, B) = (8, 19) by [u,r,s,t] = [1,5,4,9]"},
+      {"27a3", "0", "1", "The curve 27a3 [0,0,1,0,0] is (A, B) = (0, 1) by [u,r,s,t] = [1,0,0,0]"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.curve);
+    const CliRun run = runVelrin({"report", "--curve", c.curve});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "\n" + c.firstLine + "\n" + runVelrin({"report", c.a, c.b}).out);
+  }
+  struct Refusal {
+    std::string curve;
+    std::string status;
+    std::string message;
+  };
+  const std::vector<Refusal> refusals = {
+      {"11a1", "no_3_torsion", "the curve has no rational point of order 3"},
+      {"[1,2,3,4,5]", "no_3_torsion", "the curve has no rational point of order 3"},
+      {"[0,0,0,0,0]", "singular_model", "the model is singular (discriminant 0)"},
+      {"[1,0,0,0,0]", "singular_model", "the model is singular (discriminant 0)"},
+      // y^2 + (2^40 + 1)xy + y = x^3 is minimal: its A needs 41 bits.
+      {"[1099511627777,0,1,0,0]", "beyond_32_bits", "A or B lies outside the signed 32-bit range"},
+      {"11a9", "unknown_label", "no curve of Cremona's tables has this label"},
+  };
+  for (const Refusal& r : refusals) {
+    SCOPED_TRACE(r.curve);
+    const CliRun text = runVelrin({"report", "--curve", r.curve});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.out, "");
+    EXPECT_EQ(text.err, "velrin: " + r.curve + ": " + r.message + "\n");
+    const CliRun record = runVelrin({"report", "--curve", r.curve, "--format", "json"});
+    EXPECT_EQ(record.status, 1);
+    EXPECT_NE(record.out.find("\"status\":\"" + r.status + "\""), std::string::npos) << record.out;
+  }
+  // Without Cremona's tables a label cannot be read; the library looks for
+  // them where GP_DATA_DIR says.
+  ::setenv("GP_DATA_DIR", "/nonexistent", 1);
+  const CliRun missing = runVelrin({"report", "--curve", "14a1"});
+  ::unsetenv("GP_DATA_DIR");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err,
+            "velrin: 14a1: Cremona's tables are not installed (Debian: pari-elldata)\n");
 }
 
 }  // namespace

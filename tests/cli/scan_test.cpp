@@ -444,8 +444,9 @@ TEST(Scan, SummaryCountsWhatTheRecordsHold) {
 }
 
 // Runs a scan with stderr on a terminal (stdout to /dev/null) and returns
-// what the terminal showed.
-std::string terminalShows(const std::vector<std::string>& args) {
+// what the terminal showed; with interrupt, sends SIGINT once the meter
+// is drawn, as Ctrl-C does.
+std::string terminalShows(const std::vector<std::string>& args, bool interrupt = false) {
   int master = -1;
   const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
   if (pid == 0) {
@@ -462,6 +463,10 @@ std::string terminalShows(const std::vector<std::string>& args) {
   char buffer[4096];
   for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;) {
     seen.append(buffer, static_cast<size_t>(got));
+    if (interrupt && seen.find(" left") != std::string::npos) {
+      ::kill(pid, SIGINT);
+      interrupt = false;
+    }
   }
   ::close(master);
   ::waitpid(pid, nullptr, 0);
@@ -478,6 +483,48 @@ TEST(Scan, ProgressGoesToATerminalUnlessQuiet) {
   EXPECT_NE(shown.find(" of 3000 curves"), std::string::npos) << shown;
   EXPECT_NE(shown.find(" left"), std::string::npos);
   EXPECT_EQ(terminalShows(plus(args, {"--quiet"})), "");
+
+  // Ctrl-C leaves the terminal on a fresh line (the pty turns \n into \r\n).
+  const std::string stopped =
+      terminalShows({"scan", "--a", "-30000:30000", "--b", "1:5000", "--threads", "1"}, true);
+  EXPECT_TRUE(stopped.ends_with("\r\n")) << stopped;
+
+  // A resumed scan says how many records were already there.
+  // The first two rows of A are the first part of the box -300:300 x 1:500,
+  // which lasts long enough for the meter, as above.
+  TempDir dir;
+  const std::string grown = (dir / "grown.csv").string();
+  ASSERT_EQ(
+      runVelrin({"scan", "--a", "-300:-299", "--b", "1:500", "--format", "csv", "--output", grown})
+          .status,
+      0);
+  const std::string resumed = terminalShows({"scan", "--a", "-300:300", "--b", "1:500", "--format",
+                                             "csv", "--threads", "1", "--output", grown});
+  EXPECT_NE(resumed.find(" of 299500 curves"), std::string::npos) << resumed;
+  EXPECT_NE(resumed.find("; 1000 records were already there"), std::string::npos) << resumed;
+
+  // A batch from a file counts its lines against the file's total.
+  std::string pairs;
+  for (int a = -300; a <= 300; ++a) {
+    for (int b = 1; b <= 500; ++b) pairs += std::to_string(a) + " " + std::to_string(b) + "\n";
+  }
+  writeWhole(dir / "pairs.txt", pairs + "# the end, without a newline");
+  const std::string batch =
+      terminalShows({"batch", "--format", "csv", "--threads", "1", (dir / "pairs.txt").string()});
+  EXPECT_NE(batch.find(" of 300501 lines"), std::string::npos) << batch;
+  EXPECT_NE(batch.find(" left"), std::string::npos) << batch;
+}
+
+TEST(Scan, DefaultThreadsFollowTheCpuAffinity) {
+  // taskset -c 0: one core allowed, whatever the machine has.
+  TempDir dir;
+  const std::string command = "taskset -c 0 " + std::string(VELRIN_BINARY) + " batch --help > " +
+                              (dir / "help").string() + " 2>&1";
+  if (std::system("taskset -c 0 true >/dev/null 2>&1") != 0) GTEST_SKIP() << "no taskset";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_NE(readWhole(dir / "help").find("(default: 1, the cores this process may run on)"),
+            std::string::npos)
+      << readWhole(dir / "help");
 }
 
 }  // namespace
