@@ -6,20 +6,6 @@
 
 namespace velrin {
 
-namespace {
-
-// Entrywise a + b over F_3 on the two-mask form; a - b is a + (-b), and
-// -b swaps the masks of b (2 = -1).
-void addInto(uint32_t& aOnes, uint32_t& aTwos, uint32_t bOnes, uint32_t bTwos) {
-  const uint32_t t = (aOnes | bTwos) ^ (aTwos | bOnes);
-  const uint32_t ones = (aTwos | bTwos) ^ t;
-  const uint32_t twos = (aOnes | bOnes) ^ t;
-  aOnes = ones;
-  aTwos = twos;
-}
-
-}  // namespace
-
 void F3Matrix::addRow(const Row& row) {
   Packed& packed = rows_[static_cast<size_t>(rowCount_++)];
   packed = {0, 0};
@@ -56,9 +42,9 @@ int32_t F3Matrix::rank() const {
     for (size_t i = rank + 1; i < rowCount; ++i) {
       // Subtract the pivot row times the entry, clearing the column.
       if ((rows[i].ones & bit) != 0) {
-        addInto(rows[i].ones, rows[i].twos, pivotRow.twos, pivotRow.ones);
+        addF3Into(rows[i].ones, rows[i].twos, pivotRow.twos, pivotRow.ones);
       } else if ((rows[i].twos & bit) != 0) {
-        addInto(rows[i].ones, rows[i].twos, pivotRow.ones, pivotRow.twos);
+        addF3Into(rows[i].ones, rows[i].twos, pivotRow.ones, pivotRow.twos);
       }
     }
     ++rank;
@@ -85,9 +71,9 @@ int32_t F3Matrix::kernel(int32_t columns, std::array<Vector, kMaxColumns>& basis
     for (size_t i = 0; i < rowCount; ++i) {
       if (i == rank) continue;
       if ((rows[i].ones & bit) != 0) {
-        addInto(rows[i].ones, rows[i].twos, pivotRow.twos, pivotRow.ones);
+        addF3Into(rows[i].ones, rows[i].twos, pivotRow.twos, pivotRow.ones);
       } else if ((rows[i].twos & bit) != 0) {
-        addInto(rows[i].ones, rows[i].twos, pivotRow.ones, pivotRow.twos);
+        addF3Into(rows[i].ones, rows[i].twos, pivotRow.ones, pivotRow.twos);
       }
     }
     pivotRowOf[static_cast<size_t>(column)] = static_cast<int32_t>(rank);

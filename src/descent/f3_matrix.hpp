@@ -5,6 +5,18 @@
 
 namespace velrin {
 
+/// Entrywise a += b over F_3 on the two-mask form (bit j of ones set: 1,
+/// of twos: 2; the masks disjoint); a - b is a + (-b), and -b swaps the
+/// masks of b (2 = -1). Mask is an unsigned integer type.
+template <typename Mask>
+void addF3Into(Mask& aOnes, Mask& aTwos, Mask bOnes, Mask bTwos) {
+  const Mask t = (aOnes | bTwos) ^ (aTwos | bOnes);
+  const Mask ones = (aTwos | bTwos) ^ t;
+  const Mask twos = (aOnes | bOnes) ^ t;
+  aOnes = ones;
+  aTwos = twos;
+}
+
 /// A matrix over F_3 with at most kMaxColumns columns and kMaxRows rows, for
 /// the linear conditions that cut the Selmer group out of the candidates.
 /// Held in place (building and reducing it allocates nothing), a row as two

@@ -75,15 +75,6 @@ struct Vector64 {
   bool zero() const { return (ones | twos) == 0; }
 };
 
-template <typename Mask>
-void addInto(Mask& aOnes, Mask& aTwos, Mask bOnes, Mask bTwos) {
-  const Mask t = (aOnes | bTwos) ^ (aTwos | bOnes);
-  const Mask ones = (aTwos | bTwos) ^ t;
-  const Mask twos = (aOnes | bOnes) ^ t;
-  aOnes = ones;
-  aTwos = twos;
-}
-
 // A subspace of F_3^64 in echelon form: each basis vector has 1 at its
 // pivot, the lowest set coordinate, and the pivots are distinct.
 class Span {
@@ -93,9 +84,9 @@ class Span {
     for (size_t i = 0; i < count_; ++i) {
       const uint64_t bit = pivots_[i];
       if ((v.ones & bit) != 0) {
-        addInto(v.ones, v.twos, basis_[i].twos, basis_[i].ones);
+        addF3Into(v.ones, v.twos, basis_[i].twos, basis_[i].ones);
       } else if ((v.twos & bit) != 0) {
-        addInto(v.ones, v.twos, basis_[i].ones, basis_[i].twos);
+        addF3Into(v.ones, v.twos, basis_[i].ones, basis_[i].twos);
       }
     }
     if (v.zero()) return false;
@@ -272,8 +263,8 @@ void Searcher::buildCovers(RankSearch& result) {
     for (int32_t i = 0; i < d; ++i, digits /= 3) {
       const auto digit = digits % 3;
       const F3Matrix::Vector& e = basis[static_cast<size_t>(i)];
-      if (digit == 1) addInto(sum.ones, sum.twos, e.ones, e.twos);
-      if (digit == 2) addInto(sum.ones, sum.twos, e.twos, e.ones);
+      if (digit == 1) addF3Into(sum.ones, sum.twos, e.ones, e.twos);
+      if (digit == 2) addF3Into(sum.ones, sum.twos, e.twos, e.ones);
     }
     const uint32_t support = sum.ones | sum.twos;
     if (support != 0 && (sum.ones & support & (0 - support)) == 0) continue;
