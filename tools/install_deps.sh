@@ -19,6 +19,8 @@ packages=(
   pari-elldata       # Cremona's tables of curves: labels such as 14a1, for gp and velrin
   jq                 # the tests read records back with jq
   python3-pandas     # the tests read records back with pandas (Debian's /usr/bin/python3)
+  pybind11-dev       # pybind11, header only: the Python module velrin (python/)
+  python3-dev        # Python's headers, for that module, built for Debian's /usr/bin/python3
 )
 
 missing=()

@@ -280,6 +280,9 @@ int runCommandLine(int argc, const char* const* argv) {
   CLI::Option* output = scan->add_option(
       "--output", scanOptions.output,
       "write to FILE; run again after an interruption to continue where it stopped");
+  scan->add_flag("--distinct", scanOptions.distinct,
+                 "each curve once up to isomorphism: (A, B), (-A, -B) and (dA, d^3 B) are one "
+                 "curve; the first pair of each met in scan order is written");
 
   CLI::App* summarize = app.add_subcommand(
       "summarize", "one summary of the records in FILEs (JSON lines or CSV, plain, .gz or .zst)");

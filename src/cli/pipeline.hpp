@@ -51,7 +51,7 @@ struct Chunk {
   std::vector<BatchItem> items;
   std::string errorText;
   OutputBuffer bytes;
-  uint64_t records = 0;  ///< curves and bad lines rendered
+  uint64_t records = 0;  ///< curves and bad lines rendered; a scan's pairs, passed over or not
   Tally tally;
 };
 

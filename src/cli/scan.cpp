@@ -15,6 +15,7 @@
 #include <string>
 
 #include "arith/progression_sieve.hpp"
+#include "cli/distinct_pairs.hpp"
 #include "cli/message_text.hpp"
 #include "cli/output_file.hpp"
 #include "cli/pipeline.hpp"
@@ -26,8 +27,13 @@ namespace {
 
 class ScanJob : public ChunkJob {
  public:
-  ScanJob(const Box& box, IndexRange range, Rules rules, int32_t rankHeight)
-      : box_(box), next_(range.begin), end_(range.end), rules_(rules), rankHeight_(rankHeight) {}
+  ScanJob(const Box& box, IndexRange range, Rules rules, int32_t rankHeight, bool distinct)
+      : box_(box),
+        next_(range.begin),
+        end_(range.end),
+        rules_(rules),
+        rankHeight_(rankHeight),
+        distinct_(distinct) {}
 
   bool take(Chunk& chunk, uint64_t pairs) override {
     if (next_ >= end_) return false;
@@ -58,6 +64,8 @@ class ScanJob : public ChunkJob {
         b = static_cast<int32_t>(static_cast<int64_t>(b) + count);
       }
     }
+    // Every pair counts, written or (--distinct) passed over: a resumed
+    // run goes on after the pairs its file covers.
     chunk.records = chunk.count;
   }
 
@@ -90,6 +98,7 @@ class ScanJob : public ChunkJob {
     }
     for (uint32_t k = 0; k < count; ++k) {
       const auto b = static_cast<int32_t>(static_cast<int64_t>(b0) + k);
+      if (distinct_ && !firstOfClassInBox(box_, a, b)) continue;
       const CurveAnalysis analysis =
           sieved ? analyzeCurve(a, b, sieves->factorsOf(k)) : analyzeCurve(a, b, rules_);
       if (rankHeight_ != 0) {
@@ -131,6 +140,7 @@ class ScanJob : public ChunkJob {
   uint64_t end_;
   Rules rules_;
   int32_t rankHeight_;
+  bool distinct_;
 };
 
 // Closes the output file however runScan returns.
@@ -221,11 +231,12 @@ int runScan(const ScanOptions& options) {
     const std::string_view header = headerHere ? csvHeader(rankHeight != 0) : std::string_view();
     const Box& scanBox = box;
     const Rules rules = options.run.rules;
+    const bool distinct = options.distinct;
     std::string error;
     const std::optional<ResumePoint> point = prepareResume(
         fd, header, range,
         [&](IndexRange part) {
-          return std::make_unique<ScanJob>(scanBox, part, rules, rankHeight);
+          return std::make_unique<ScanJob>(scanBox, part, rules, rankHeight, distinct);
         },
         options.run, total, error);
     if (!point) {
@@ -241,9 +252,13 @@ int runScan(const ScanOptions& options) {
       headerHere && !headerDone && !sink.write(csvHeader(options.run.rankHeight != 0));
   if (!writeFailed) {
     Progress progress(stderr, progressWanted(options.run.quiet), range.end - start);
-    progress.setAlreadyThere(start - range.begin);
+    // With --distinct the file holds fewer records than the pairs it covers.
+    progress.setAlreadyThere(options.distinct
+                                 ? total.singular() + total.tooLarge() + total.analysed()
+                                 : start - range.begin);
     const bool recordsOnTerminal = options.output.empty() && ::isatty(STDOUT_FILENO) == 1;
-    ScanJob job(box, {start, range.end}, options.run.rules, options.run.rankHeight);
+    ScanJob job(box, {start, range.end}, options.run.rules, options.run.rankHeight,
+                options.distinct);
     runPipeline(job, options.run.threads, options.run.format, [&](Chunk& chunk) {
       // Records that go to the meter's terminal start on a line of their own.
       if (recordsOnTerminal) progress.clear();
