@@ -12,6 +12,7 @@ packages=(
   libpari-dev        # the PARI library: factors the wide composites
   libgmp-dev         # GMP with its C++ classes: exact checks of the rank search's points
   libcli11-dev       # CLI11, header only: parses the command line
+  libzstd-dev        # zstd: --output FILE.zst in independent frames, and summarize's .zst
   libgtest-dev       # GoogleTest: the test suite
   nlohmann-json3-dev # nlohmann-json, header only: the tests read records back
   libbenchmark-dev   # Google Benchmark: build/bench/velrin_bench
@@ -19,6 +20,7 @@ packages=(
   pari-elldata       # Cremona's tables of curves: labels such as 14a1, for gp and velrin
   jq                 # the tests read records back with jq
   python3-pandas     # the tests read records back with pandas (Debian's /usr/bin/python3)
+  zstd               # the zstd command: the tests decompress .zst outputs with it
 )
 
 missing=()
