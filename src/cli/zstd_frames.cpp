@@ -11,7 +11,9 @@ namespace velrin::cli {
 
 namespace {
 
-constexpr int kLevel = 3;
+// zstd's fastest level: on records it compresses as well as its default, 3,
+// at about twice the speed, and it runs on the thread that writes.
+constexpr int kLevel = 1;
 
 // The first bytes of every zstd frame, the magic number in little-endian
 // order; velrin writes no skippable frames.
@@ -96,16 +98,15 @@ bool FrameReader::survey(uint64_t fileSize, std::string& error) {
       error = at(offset) + " does not record a content size of at most 64 MiB, as velrin's do";
       return false;
     }
-    compressed_.resize(static_cast<size_t>(
-        std::min<uint64_t>(left, ZSTD_compressBound(static_cast<size_t>(content)))));
-    if (!readAt(fd_, compressed_.data(), compressed_.size(), offset, readError)) {
+    size_t size = 0;
+    if (!readFrame(offset, fileSize, static_cast<size_t>(content), size, readError)) {
       error = "cannot read it: " + readError;
       return false;
     }
-    const size_t size = ZSTD_findFrameCompressedSize(compressed_.data(), compressed_.size());
-    if (ZSTD_isError(size) != 0) {
+    if (size == 0) {
       // Only the last frame may be incomplete, cut off by the end of the file.
-      if (compressed_.size() != left || !tornFrameDecodes(offset, left)) {
+      if (ZSTD_compressBound(static_cast<size_t>(content)) < left ||
+          !tornFrameDecodes(offset, left)) {
         error = at(offset) + " is damaged";
         return false;
       }
@@ -118,6 +119,34 @@ bool FrameReader::survey(uint64_t fileSize, std::string& error) {
   compressed_.clear();
   compressed_.shrink_to_fit();
   return true;
+}
+
+bool FrameReader::readFrame(uint64_t offset, uint64_t limit, size_t content, size_t& size,
+                            std::string& error) {
+  // A frame is at most ZSTD_compressBound of its content; velrin's are
+  // about a tenth of that, so the reads start from twice the last frame
+  // and double, each reading only the bytes not yet read.
+  const uint64_t most = std::min<uint64_t>(limit - offset, ZSTD_compressBound(content));
+  uint64_t want = std::min<uint64_t>(most, std::max<uint64_t>(lastFrame_ * 2, uint64_t{1} << 16));
+  size_t have = 0;
+  for (;;) {
+    compressed_.resize(static_cast<size_t>(want));
+    if (!readAt(fd_, compressed_.data() + have, compressed_.size() - have, offset + have, error)) {
+      return false;
+    }
+    have = compressed_.size();
+    const size_t found = ZSTD_findFrameCompressedSize(compressed_.data(), have);
+    if (ZSTD_isError(found) == 0) {
+      size = found;
+      lastFrame_ = found;
+      return true;
+    }
+    if (want == most) {
+      size = 0;
+      return true;
+    }
+    want = std::min<uint64_t>(most, want * 2);
+  }
 }
 
 bool FrameReader::tornFrameDecodes(uint64_t offset, uint64_t size) const {
@@ -146,16 +175,17 @@ bool FrameReader::loadFrame(std::string& error) {
   if (!readAt(fd_, header, headerSize, nextFrame_, error)) return false;
   // The survey has checked the header and the size.
   const auto content = static_cast<size_t>(ZSTD_getFrameContentSize(header, headerSize));
-  compressed_.resize(static_cast<size_t>(
-      std::min<uint64_t>(completeEnd_ - nextFrame_, ZSTD_compressBound(content))));
-  if (!readAt(fd_, compressed_.data(), compressed_.size(), nextFrame_, error)) return false;
-  const size_t size = ZSTD_findFrameCompressedSize(compressed_.data(), compressed_.size());
+  size_t size = 0;
+  if (!readFrame(nextFrame_, completeEnd_, content, size, error)) return false;
+  if (size == 0) {
+    error = "it changed while it was read";
+    return false;
+  }
   frame_.resize(content);
-  const size_t got = ZSTD_isError(size) != 0
-                         ? size
-                         : ZSTD_decompressDCtx(static_cast<ZSTD_DCtx*>(context_), frame_.data(),
-                                               frame_.size(), compressed_.data(), size);
+  const size_t got = ZSTD_decompressDCtx(static_cast<ZSTD_DCtx*>(context_), frame_.data(),
+                                         frame_.size(), compressed_.data(), size);
   if (ZSTD_isError(got) != 0 || got != content) {
+    // A checksum that does not match is an error too.
     error = at(nextFrame_) + " is damaged" +
             (ZSTD_isError(got) != 0 ? std::string(" (") + ZSTD_getErrorName(got) + ")" : "");
     return false;

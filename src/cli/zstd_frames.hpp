@@ -19,7 +19,7 @@ inline constexpr uint64_t kMaxFrameContent = uint64_t{64} << 20;
 /// True when a file name says zstd: it ends in .zst.
 bool isZstdName(std::string_view path);
 
-/// Compresses content into one complete zstd frame (level 3) that records
+/// Compresses content into one complete zstd frame (level 1) that records
 /// its content size and ends with a checksum of it, so that a reader can
 /// tell a whole frame from a torn or damaged one.
 class FrameCompressor {
@@ -63,6 +63,10 @@ class FrameReader {
 
  private:
   bool loadFrame(std::string& error);
+  /// Reads the frame at offset, with content bytes of content, into
+  /// compressed_ (no byte at or beyond limit); size is its size, or 0 when
+  /// the bytes up to limit do not complete it. False when a read failed.
+  bool readFrame(uint64_t offset, uint64_t limit, size_t content, size_t& size, std::string& error);
   bool tornFrameDecodes(uint64_t offset, uint64_t size) const;
 
   int fd_;
@@ -70,6 +74,7 @@ class FrameReader {
   uint64_t contentSize_ = 0;
   uint64_t completeEnd_ = 0;
   uint64_t nextFrame_ = 0;  // the file offset of the next frame to load
+  uint64_t lastFrame_ = 0;  // the size of the frame read last
   std::string compressed_;
   std::string frame_;  // the content of the frame being read
   size_t used_ = 0;    // the bytes of frame_ already read

@@ -250,25 +250,30 @@ TEST(Scan, ResumingACompressedOutputAfterATornFrameCompletesItExactly) {
   std::mt19937_64 random(20261210);
   // Three times kBox: records of several frames in JSON lines and CSV.
   const std::vector<std::string> box = {"scan", "--a", "-90:90", "--b", "-40:40", "--quiet"};
-  for (const std::string format : {"jsonl", "csv", "text"}) {
-    for (const std::string shard : {"1/1", "2/3"}) {
-      SCOPED_TRACE(format + " shard " + shard);
-      const std::vector<std::string> args = plus(box, {"--format", format, "--shard", shard});
-      const std::string whole = runVelrin(args).out;
-      TempDir dir;
-      const fs::path zst = dir / "records.zst";
-      ASSERT_EQ(runVelrin(plus(args, {"--output", zst.string()})).status, 0);
-      const std::string compressed = readWhole(zst);
-      ASSERT_TRUE(readContent(zst) == whole);
-      std::vector<size_t> cuts = {0, 1, 3, 4, 17, compressed.size() - 1, compressed.size()};
-      for (int i = 0; i < 10; ++i) cuts.push_back(random() % compressed.size());
-      for (const size_t cut : cuts) {
-        SCOPED_TRACE("cut at " + std::to_string(cut));
-        writeWhole(zst, compressed.substr(0, cut));
-        const CliRun run = runVelrin(plus(args, {"--output", zst.string(), "--threads", "2"}));
-        EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_TRUE(readContent(zst) == whole);
-      }
+  const std::vector<std::pair<std::string, std::string>> runs = {
+      {"jsonl", "2/3"}, {"csv", "1/1"}, {"text", "1/1"}};
+  for (const auto& [format, shard] : runs) {
+    SCOPED_TRACE(format + " shard " + shard);
+    const std::vector<std::string> args = plus(box, {"--format", format, "--shard", shard});
+    const std::string whole = runVelrin(args).out;
+    TempDir dir;
+    const fs::path zst = dir / "records.zst";
+    ASSERT_EQ(runVelrin(plus(args, {"--output", zst.string()})).status, 0);
+    const std::string compressed = readWhole(zst);
+    ASSERT_TRUE(readContent(zst) == whole);
+    std::vector<size_t> cuts = {0, 1, 3, 4, 17, compressed.size() - 1, compressed.size()};
+    // At the end of the first frame (the second starts with the magic
+    // number), and just after.
+    const size_t second = compressed.find("\x28\xB5\x2F\xFD", 1);
+    ASSERT_NE(second, std::string::npos);
+    cuts.insert(cuts.end(), {second, second + 1});
+    for (int i = 0; i < 5; ++i) cuts.push_back(random() % compressed.size());
+    for (const size_t cut : cuts) {
+      SCOPED_TRACE("cut at " + std::to_string(cut));
+      writeWhole(zst, compressed.substr(0, cut));
+      const CliRun run = runVelrin(plus(args, {"--output", zst.string(), "--threads", "2"}));
+      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_TRUE(readContent(zst) == whole);
     }
   }
 }
@@ -281,7 +286,7 @@ TEST(Scan, KilledAtRandomMomentsAndRunAgainGivesTheUninterruptedOutput) {
     std::string file;
   };
   const std::vector<Case> cases = {
-      {"jsonl", "records"}, {"csv", "records"}, {"jsonl", "records.zst"}, {"csv", "records.zst"}};
+      {"jsonl", "records"}, {"csv", "records"}, {"jsonl", "records.zst"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.format + " to " + c.file);
     if (c.file.ends_with(".zst") && !haveZstd) continue;
