@@ -90,8 +90,8 @@ class ResumeFile {
   /// its offset there, for the run to append: a plain file loses its torn
   /// last record; a .zst file keeps all its complete frames, which must
   /// hold no more than whole records (when the content ends inside a
-  /// record, error says where), and loses its torn last frame. Call only once
-  /// the file has been proven to be the run's own start.
+  /// record, error says where), and loses its torn last frame. Call only
+  /// once the file has been proven to be the run's own start.
   bool cut(std::string& error);
 
  private:
@@ -111,21 +111,24 @@ class ResumeFile {
 /// this scan writes.
 struct ResumePoint {
   uint64_t records = 0;  ///< complete records (the CSV header not counted)
-  uint64_t keep = 0;     ///< bytes kept: the header, when there, and those records
+  uint64_t keep = 0;     ///< content kept: the header, when there, and those records
 };
 
 /// The jobs of a scan, over any range of its pairs.
 using JobFactory = std::function<std::unique_ptr<ChunkJob>(IndexRange)>;
 
-/// Proves, before it changes a byte, that the regular file open on fd (its
-/// content, for a compressed one) is the start of this run's own output: the header (empty but in
-/// shard 1 of a CSV scan), then the records that jobFor renders for the pairs of range, in order,
-/// byte for byte, whatever the format. Only a torn last record (a proper prefix of the record this
-/// run writes next; in text a report without its end, newlines and all) is then cut off, and the
-/// file offset is left at the end of what is kept. The records are rendered again on run.threads
-/// threads, so a resume costs about what writing those records cost. Every complete record is
-/// counted into tally. Nothing, with error set and the file untouched, when the file is not such a
-/// prefix or cannot be read.
+/// Proves, before it changes a byte, that the regular file open on fd
+/// (the content of its frames, when compressed) is the start of this run's
+/// own output: the header (empty but in shard 1 of a CSV scan), then the
+/// records that jobFor renders for the pairs of range, in order, byte for
+/// byte, whatever the format. Only a torn last record (a proper prefix of
+/// the record this run writes next; in text a report without its end,
+/// newlines and all), or a torn last frame, is then cut off, and the file
+/// offset is left at the end of what is kept. The records are rendered
+/// again on run.threads threads, so a resume costs about what writing
+/// those records cost. Every complete record is counted into tally.
+/// Nothing, with error set and the file untouched, when the file is not
+/// such a prefix or cannot be read.
 std::optional<ResumePoint> prepareResume(int fd, bool compressed, std::string_view header,
                                          IndexRange range, const JobFactory& jobFor,
                                          const RunOptions& run, Tally& tally, std::string& error);
