@@ -211,7 +211,6 @@ class BatchOutput {
   /// while it is.
   const std::string& refusal() const { return refusal_; }
   int error() const { return sink_.error(); }
-  uint64_t recordsFound() const { return recordsFound_; }
 
   /// The CSV header: false when refused or not written.
   bool header(std::string_view bytes) {
@@ -228,7 +227,6 @@ class BatchOutput {
     if (chunk.bytes.size() <= resume_->left()) {
       const Match verdict = resume_->compare(chunk.bytes.view());
       if (verdict != Match::kWhole) return refuse(verdict);
-      recordsFound_ += chunk.records;
       return resume_->left() != 0 || endCheck();
     }
     // The chunk the file ends in, one record at a time: the file's last
@@ -240,7 +238,6 @@ class BatchOutput {
       if (verdict == Match::kTorn) break;
       if (verdict != Match::kWhole) return refuse(verdict);
       matched += one_.bytes.size();
-      ++recordsFound_;
       if (resume_->left() == 0) break;
     }
     return endCheck() && sink_.write(chunk.bytes.view().substr(matched));
@@ -271,13 +268,14 @@ class BatchOutput {
 
   // The file is proven to be this batch's start: cut what is torn, append.
   bool endCheck() {
-    std::string error;
-    if (!resume_->cut(error)) {
-      refusal_ = error.starts_with("its complete frames")
-                     ? "it is not this batch's output: " + error
-                     : error;
+    if (!resume_->framesEndBetweenRecords()) {
+      refusal_ =
+          "it is not this batch's output: its complete frames end inside a record, on "
+          "its line " +
+          std::to_string(resume_->line());
       return false;
     }
+    if (!resume_->cut(refusal_)) return false;
     resume_.reset();
     return true;
   }
@@ -285,7 +283,6 @@ class BatchOutput {
   OutputSink sink_;
   std::unique_ptr<ResumeFile> resume_;  // while the file is being checked
   std::string refusal_;
-  uint64_t recordsFound_ = 0;
   Chunk one_;
 };
 

@@ -57,16 +57,7 @@ bool ResumeFile::readAt(size_t n) {
 }
 
 bool ResumeFile::cut(std::string& error) {
-  uint64_t keep = offset_;
-  if (frames_) {
-    // New frames follow the complete ones, so these must end between
-    // records, as velrin's always do.
-    if (offset_ != size_) {
-      error = "its complete frames end inside a record, on its line " + std::to_string(line());
-      return false;
-    }
-    keep = frames_->completeEnd();
-  }
+  const uint64_t keep = frames_ ? frames_->completeEnd() : offset_;
   if (keep != fileSize_ && ::ftruncate(fd_, static_cast<off_t>(keep)) != 0) {
     error = std::string("cannot cut off its incomplete end: ") + std::strerror(errno);
     return false;
@@ -211,12 +202,14 @@ std::optional<ResumePoint> prepareResume(int fd, bool compressed, std::string_vi
     case Match::kTorn:
       break;
   }
-  // Only now, the file proven to be this scan's, may a torn record go.
-  point.keep = file.offset();
-  if (!file.cut(error)) {
-    if (compressed) error = "it is not this scan's output: " + error;
+  if (!file.framesEndBetweenRecords()) {
+    error = "it is not this scan's output: its complete frames end inside a record, on its line " +
+            std::to_string(file.line());
     return std::nullopt;
   }
+  // Only now, the file proven to be this scan's, may a torn record go.
+  point.keep = file.offset();
+  if (!file.cut(error)) return std::nullopt;
   tally.merge(found);
   return point;
 }

@@ -86,12 +86,15 @@ class ResumeFile {
   uint64_t line() const { return newlines_ + 1; }
   const std::string& readError() const { return readError_; }
   Match compare(std::string_view expected);
+  /// True unless the file is compressed and the comparisons stopped inside
+  /// its complete frames: new frames follow those, so their content must
+  /// end between records, as velrin's always does.
+  bool framesEndBetweenRecords() const { return !frames_ || offset_ == size_; }
   /// Cuts the file after the content the comparisons moved past and leaves
   /// its offset there, for the run to append: a plain file loses its torn
-  /// last record; a .zst file keeps all its complete frames, which must
-  /// hold no more than whole records (when the content ends inside a
-  /// record, error says where), and loses its torn last frame. Call only
-  /// once the file has been proven to be the run's own start.
+  /// last record, a .zst file its torn last frame (framesEndBetweenRecords
+  /// must hold). Call only once the file has been proven to be the run's
+  /// own start; false, with error set, when the file cannot be cut.
   bool cut(std::string& error);
 
  private:

@@ -254,6 +254,19 @@ TEST(BatchStream, RefusesToResumeInAFileOfAnotherBatch) {
         << run.err;
     EXPECT_TRUE(readWhole(dir / "records") == c.content);
   }
+  // A .zst file must hold whole records in its complete frames too: this
+  // batch's first bytes, cut inside a record and compressed by zstd.
+  if (std::system("zstd --version >/dev/null 2>&1") != 0) return;
+  writeWhole(dir / "start", output(mine).substr(0, 3000));
+  const std::string zst = (dir / "records.zst").string();
+  ASSERT_EQ(std::system(("zstd -q -c " + (dir / "start").string() + " > " + zst).c_str()), 0);
+  const std::string packed = readWhole(zst);
+  const CliRun run = runVelrin(plus(plus({"batch", "--quiet"}, mine), {"--output", zst}));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("it is not this batch's output: its complete frames end inside a record"),
+            std::string::npos)
+      << run.err;
+  EXPECT_TRUE(readWhole(zst) == packed);
 }
 
 }  // namespace
