@@ -12,6 +12,7 @@ packages=(
   libpari-dev        # the PARI library: factors the wide composites
   libgmp-dev         # GMP with its C++ classes: exact checks of the rank search's points
   libcli11-dev       # CLI11, header only: parses the command line
+  libzstd-dev        # zstd: --output FILE.zst in independent frames, and summarize's .zst
   libgtest-dev       # GoogleTest: the test suite
   nlohmann-json3-dev # nlohmann-json, header only: the tests read records back
   libbenchmark-dev   # Google Benchmark: build/bench/velrin_bench
@@ -21,6 +22,7 @@ packages=(
   python3-pandas     # the tests read records back with pandas (Debian's /usr/bin/python3)
   pybind11-dev       # pybind11, header only: the Python module velrin (python/)
   python3-dev        # Python's headers, for that module, built for Debian's /usr/bin/python3
+  zstd               # the zstd command: the tests decompress .zst outputs with it
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "cli/batch.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "cli/curve_input.hpp"
@@ -29,8 +32,12 @@ constexpr size_t kKeptText = 200;
 
 class BatchJob : public ChunkJob {
  public:
-  BatchJob(int fd, Rules rules, int32_t rankHeight)
-      : source_(fd), rules_(rules), rankHeight_(rankHeight), interactive_(isInteractive(fd)) {}
+  BatchJob(int fd, Shard shard, Rules rules, int32_t rankHeight)
+      : source_(fd),
+        shard_(shard),
+        rules_(rules),
+        rankHeight_(rankHeight),
+        interactive_(isInteractive(fd)) {}
 
   bool take(Chunk& chunk, uint64_t pairs) override {
     chunk.items.clear();
@@ -44,6 +51,9 @@ class BatchJob : public ChunkJob {
            (chunk.items.empty() || !interactive_ || source_.hasBufferedLine()) &&
            source_.next(text, tooLong)) {
       ++line_;
+      // Shards by the line number modulo N: defined on a stream, whose
+      // length is not known, and fair to a file sorted by conductor or size.
+      if ((line_ - 1) % shard_.count != shard_.index - 1) continue;
       const CurveLine curve = tooLong ? CurveLine{} : parseCurveLine(text);
       PairLine pair = tooLong ? PairLine{PairLineKind::kBad, 0, 0, "line longer than 4096 bytes"}
                               : parsePairLine(text);
@@ -116,6 +126,18 @@ class BatchJob : public ChunkJob {
     }
   }
 
+  /// The record of one item of chunk alone, rendered into one: the same
+  /// bytes as its part of the chunk's.
+  void renderItem(const Chunk& chunk, const BatchItem& item, Chunk& one, RecordWriter& writer) {
+    one.items.assign(1, item);
+    one.errorText.assign(textOf(chunk, item));
+    one.items[0].textOffset = 0;
+    one.bytes.clear();
+    one.tally.clear();
+    one.records = 0;
+    render(one, writer);
+  }
+
   static std::string_view textOf(const Chunk& chunk, const BatchItem& item) {
     return std::string_view(chunk.errorText).substr(item.textOffset, item.textLength);
   }
@@ -131,6 +153,7 @@ class BatchJob : public ChunkJob {
 
  private:
   LineSource source_;
+  Shard shard_;
   Rules rules_;
   int32_t rankHeight_;
   bool interactive_;
@@ -160,6 +183,109 @@ uint64_t countLines(int fd) {
   return last == '\n' ? lines : lines + 1;
 }
 
+// Closes a file however runBatch returns.
+class FileCloser {
+ public:
+  explicit FileCloser(int fd) : fd_(fd) {}
+  ~FileCloser() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileCloser(const FileCloser&) = delete;
+  FileCloser& operator=(const FileCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
+// The records of a batch on their way to its output: while a resume
+// checks the output file, compared with what it holds; from the end of
+// what it holds on, written. Nothing of the file changes before it has
+// been proven to be this batch's own start.
+class BatchOutput {
+ public:
+  BatchOutput(int fd, bool durable, bool compressed, std::unique_ptr<ResumeFile> resume)
+      : sink_(fd, durable, compressed), resume_(std::move(resume)) {}
+
+  bool checking() const { return resume_ != nullptr; }
+  /// Why the file is not this batch's (or why the check failed); empty
+  /// while it is.
+  const std::string& refusal() const { return refusal_; }
+  int error() const { return sink_.error(); }
+
+  /// The CSV header: false when refused or not written.
+  bool header(std::string_view bytes) {
+    if (!checking()) return sink_.write(bytes);
+    const Match verdict = resume_->compare(bytes);
+    if (verdict == Match::kWhole) return resume_->left() != 0 || endCheck();
+    if (verdict == Match::kTorn) return endCheck() && sink_.write(bytes);
+    return refuse(verdict);
+  }
+
+  /// A chunk's records: false when refused or not written.
+  bool records(Chunk& chunk, BatchJob& job, RecordWriter& writer) {
+    if (!checking()) return sink_.write(chunk.bytes.view());
+    if (chunk.bytes.size() <= resume_->left()) {
+      const Match verdict = resume_->compare(chunk.bytes.view());
+      if (verdict != Match::kWhole) return refuse(verdict);
+      return resume_->left() != 0 || endCheck();
+    }
+    // The chunk the file ends in, one record at a time: the file's last
+    // bytes are whole records, or the start of one (a torn record).
+    size_t matched = 0;
+    for (const BatchItem& item : chunk.items) {
+      job.renderItem(chunk, item, one_, writer);
+      const Match verdict = resume_->compare(one_.bytes.view());
+      if (verdict == Match::kTorn) break;
+      if (verdict != Match::kWhole) return refuse(verdict);
+      matched += one_.bytes.size();
+      if (resume_->left() == 0) break;
+    }
+    return endCheck() && sink_.write(chunk.bytes.view().substr(matched));
+  }
+
+  /// At the end of the input: a file that holds more is refused.
+  bool finish() {
+    if (checking()) {
+      if (resume_->left() != 0) {
+        refusal_ = "it is not this batch's output: it goes on, from its line " +
+                   std::to_string(resume_->line()) + ", after all that this batch writes";
+        return false;
+      }
+      if (!endCheck()) return false;
+    }
+    return sink_.finish();
+  }
+
+ private:
+  bool refuse(Match verdict) {
+    refusal_ = verdict == Match::kUnreadable
+                   ? "cannot read it: " + resume_->readError()
+                   : "it is not this batch's output: its line " + std::to_string(resume_->line()) +
+                         " is not what this batch writes there (the input, the format, the rules "
+                         "and the shard must all be the same)";
+    return false;
+  }
+
+  // The file is proven to be this batch's start: cut what is torn, append.
+  bool endCheck() {
+    if (!resume_->framesEndBetweenRecords()) {
+      refusal_ =
+          "it is not this batch's output: its complete frames end inside a record, on "
+          "its line " +
+          std::to_string(resume_->line());
+      return false;
+    }
+    if (!resume_->cut(refusal_)) return false;
+    resume_.reset();
+    return true;
+  }
+
+  OutputSink sink_;
+  std::unique_ptr<ResumeFile> resume_;  // while the file is being checked
+  std::string refusal_;
+  Chunk one_;
+};
+
 }  // namespace
 
 int runBatch(const BatchOptions& options) {
@@ -170,66 +296,112 @@ int runBatch(const BatchOptions& options) {
     std::fprintf(stderr, "velrin: cannot open %s: %s\n", name.c_str(), std::strerror(errno));
     return 2;
   }
-  BatchJob job(fd, options.run.rules, options.run.rankHeight);
-  OutputSink sink(STDOUT_FILENO, false);
+  const FileCloser inputCloser(fromStdin ? -1 : fd);
+
+  // The output file: a regular one is locked and, when it holds anything,
+  // checked as the batch runs; a device or a pipe is written as it is.
+  int outFd = STDOUT_FILENO;
+  bool durable = false;
+  const std::string outName = printable(options.output);
+  if (!options.output.empty()) {
+    outFd = openOutputFile(options.output.c_str());
+    if (outFd < 0) {
+      std::fprintf(stderr, "velrin: cannot open %s: %s\n", outName.c_str(), std::strerror(errno));
+      return 2;
+    }
+  }
+  const FileCloser outputCloser(options.output.empty() ? -1 : outFd);
+  std::unique_ptr<ResumeFile> resume;
+  const bool compressed = isZstdName(options.output);
+  if (!options.output.empty()) {
+    struct stat info {};
+    if (::fstat(outFd, &info) != 0) {
+      std::fprintf(stderr, "velrin: cannot use %s: %s\n", outName.c_str(), std::strerror(errno));
+      return 2;
+    }
+    durable = S_ISREG(info.st_mode);
+    if (durable && ::flock(outFd, LOCK_EX | LOCK_NB) != 0) {
+      std::fprintf(stderr, "velrin: %s is in use by another run\n", outName.c_str());
+      return 2;
+    }
+    if (durable && info.st_size != 0) {
+      resume = std::make_unique<ResumeFile>(outFd);
+      std::string error;
+      if (!resume->open(compressed, error)) {
+        std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", outName.c_str(), error.c_str());
+        return 2;
+      }
+    }
+  }
+
+  BatchJob job(fd, options.shard, options.run.rules, options.run.rankHeight);
+  BatchOutput out(outFd, durable, compressed, std::move(resume));
+  RecordWriter checkWriter(options.run.format);
+  checkWriter.setRankHeight(options.run.rankHeight);
   const bool meter = progressWanted(options.run.quiet);
   // From a regular file the meter counts lines against the file's total.
   const uint64_t lines = meter ? countLines(fd) : 0;
   Progress progress(stderr, meter, lines);
   if (lines != 0) progress.setUnit("lines");
   uint64_t linesDone = 0;
-  const bool recordsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
+  const bool recordsOnTerminal = options.output.empty() && ::isatty(STDOUT_FILENO) == 1;
   Tally total;
   bool writeFailed = false;
-  // The CSV header goes with the first records, or at the end: an input
-  // that cannot be read at all gets no output.
-  bool headerDone = options.run.format != Format::kCsv;
+  // The CSV header (in shard 1) goes with the first records, or at the
+  // end: an input that cannot be read at all gets no output.
+  bool headerDone = options.run.format != Format::kCsv || options.shard.index != 1;
   bool anyChunk = false;
   const auto writeHeader = [&] {
-    if (!headerDone) writeFailed = !sink.write(csvHeader(options.run.rankHeight != 0));
+    if (!headerDone) writeFailed = !out.header(csvHeader(options.run.rankHeight != 0));
     headerDone = true;
     return !writeFailed;
   };
-  if (!writeFailed) {
-    runPipeline(job, options.run.threads, options.run.format, [&](Chunk& chunk) {
-      anyChunk = true;
-      if (!writeHeader()) return false;
-      for (const BatchItem& item : chunk.items) {
-        if (!item.bad && !item.failed) continue;
-        progress.clear();
-        const std::string text = printable(BatchJob::textOf(chunk, item));
-        if (item.failed) {
-          std::fprintf(stderr, "velrin: %s:%" PRIu64 ": %s: %.*s\n", name.c_str(), item.line,
-                       text.c_str(), static_cast<int>(item.reason.size()), item.reason.data());
-          continue;
-        }
-        std::fprintf(stderr, "velrin: %s:%" PRIu64 ": cannot read \"%s\": %.*s\n", name.c_str(),
-                     item.line, text.c_str(), static_cast<int>(item.reason.size()),
-                     item.reason.data());
+  runPipeline(job, options.run.threads, options.run.format, [&](Chunk& chunk) {
+    anyChunk = true;
+    if (!writeHeader()) return false;
+    // Records that go to the meter's terminal start on a line of their own.
+    if (recordsOnTerminal) progress.clear();
+    writeFailed = !out.records(chunk, job, checkWriter);
+    if (writeFailed) return false;
+    for (const BatchItem& item : chunk.items) {
+      if (!item.bad && !item.failed) continue;
+      progress.clear();
+      const std::string text = printable(BatchJob::textOf(chunk, item));
+      if (item.failed) {
+        std::fprintf(stderr, "velrin: %s:%" PRIu64 ": %s: %.*s\n", name.c_str(), item.line,
+                     text.c_str(), static_cast<int>(item.reason.size()), item.reason.data());
+        continue;
       }
-      total.merge(chunk.tally);
-      // Records that go to the meter's terminal start on a line of their own.
-      if (recordsOnTerminal) progress.clear();
-      writeFailed = !sink.write(chunk.bytes.view());
-      if (lines != 0 && !chunk.items.empty()) {
-        progress.advance(chunk.items.back().line - linesDone);
-        linesDone = chunk.items.back().line;
-      } else if (lines == 0) {
-        progress.advance(chunk.records);
-      }
-      return !writeFailed;
-    });
-  }
+      std::fprintf(stderr, "velrin: %s:%" PRIu64 ": cannot read \"%s\": %.*s\n", name.c_str(),
+                   item.line, text.c_str(), static_cast<int>(item.reason.size()),
+                   item.reason.data());
+    }
+    total.merge(chunk.tally);
+    if (lines != 0 && !chunk.items.empty()) {
+      progress.advance(chunk.items.back().line - linesDone);
+      linesDone = chunk.items.back().line;
+    } else if (lines == 0) {
+      progress.advance(chunk.records);
+    }
+    return true;
+  });
   progress.finish();
-  if (!fromStdin) ::close(fd);
-  if (job.readError() != 0 && !anyChunk) {
+  // An input that could not be read at all, or not as far as the file a
+  // resume checks, leaves the output as it was.
+  if (job.readError() != 0 && (!anyChunk || out.checking())) {
     std::fprintf(stderr, "velrin: cannot read %s: %s\n", name.c_str(),
                  std::strerror(job.readError()));
     return 2;
   }
   if (!writeFailed) writeHeader();
+  if (!writeFailed) writeFailed = !out.finish();
+  if (!out.refusal().empty()) {
+    std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", outName.c_str(),
+                 out.refusal().c_str());
+    return 2;
+  }
   if (writeFailed) {
-    std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(sink.error()));
+    std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(out.error()));
     return 1;
   }
   if (job.readError() != 0) {

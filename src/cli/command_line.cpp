@@ -263,6 +263,14 @@ int runCommandLine(int argc, const char* const* argv) {
   addRunFormat(batch);
   addRunOptions(batch);
   addRank(batch);
+  std::string batchShardText = "1/1";
+  batch->add_option("--shard", batchShardText,
+                    "K/N: the lines L with (L - 1) mod N = K - 1; the N outputs merged by line "
+                    "number make the whole");
+  CLI::Option* batchOutput = batch->add_option(
+      "--output", batchOptions.output,
+      "write to FILE (.zst: compressed); run again on the same input after an interruption to "
+      "continue where it stopped");
 
   CLI::App* scan = app.add_subcommand("scan", "the record of every pair of a box");
   scan->footer(kHelpFooter);
@@ -279,7 +287,8 @@ int runCommandLine(int argc, const char* const* argv) {
                    "K/N: the K-th of N contiguous parts; the N outputs in order make the whole");
   CLI::Option* output = scan->add_option(
       "--output", scanOptions.output,
-      "write to FILE; run again after an interruption to continue where it stopped");
+      "write to FILE (.zst: compressed); run again after an interruption to continue where it "
+      "stopped");
   scan->add_flag("--distinct", scanOptions.distinct,
                  "each curve once up to isomorphism: (A, B), (-A, -B) and (dA, d^3 B) are one "
                  "curve; the first pair of each met in scan order is written");
@@ -341,6 +350,15 @@ int runCommandLine(int argc, const char* const* argv) {
   }
   if (*summarize) return runSummarize(summarizeOptions);
   if (*batch) {
+    if (batchOutput->count() != 0 && batchOptions.output.empty()) {
+      return usageError("--output needs the name of a file");
+    }
+    if (run.format == Format::kNone && !batchOptions.output.empty()) {
+      return usageError("--format none writes no records, so --output has nothing to hold");
+    }
+    const std::optional<Shard> shard = parseShard(batchShardText);
+    if (!shard) return usageError("--shard must be K/N with 1 <= K <= N: " + batchShardText);
+    batchOptions.shard = *shard;
     batchOptions.run = run;
     return runBatch(batchOptions);
   }

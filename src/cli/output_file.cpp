@@ -1,77 +1,115 @@
 #include "cli/output_file.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace velrin::cli {
 
-namespace {
+ResumeFile::ResumeFile(int fd) : fd_(fd) {}
 
-// How the file, from where the last comparison stopped, compares with
-// bytes that this run writes.
-enum class Match : uint8_t {
-  kWhole,       ///< the file holds them all: the comparison moved past them
-  kTorn,        ///< the file ends inside them, after a prefix of them
-  kDiffers,     ///< the file holds other bytes
-  kUnreadable,  ///< a read failed
-};
+ResumeFile::~ResumeFile() = default;
 
-// Walks through a file, comparing it with the bytes this run writes, and
-// counts its lines on the way, for a message that names the line that
-// differs.
-class FileComparer {
- public:
-  FileComparer(int fd, uint64_t size) : fd_(fd), size_(size) {}
-
-  uint64_t offset() const { return offset_; }
-  uint64_t left() const { return size_ - offset_; }
-  /// The number of the line that holds the offset (or the difference found).
-  uint64_t line() const { return newlines_ + 1; }
-  const std::string& readError() const { return readError_; }
-
-  Match compare(std::string_view expected) {
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(expected.size(), left()));
-    if (!readAt(n)) return Match::kUnreadable;
-    const auto [mine, theirs] = std::mismatch(buffer_.begin(), buffer_.end(), expected.begin());
-    newlines_ += static_cast<uint64_t>(std::count(buffer_.begin(), mine, '\n'));
-    if (mine != buffer_.end()) return Match::kDiffers;
-    if (n < expected.size()) return Match::kTorn;
-    offset_ += n;
-    return Match::kWhole;
+bool ResumeFile::open(bool compressed, std::string& error) {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) {
+    error = std::string("cannot read it: ") + std::strerror(errno);
+    return false;
   }
+  fileSize_ = static_cast<uint64_t>(info.st_size);
+  size_ = fileSize_;
+  if (!compressed) return true;
+  frames_ = std::make_unique<FrameReader>(fd_);
+  if (!frames_->survey(fileSize_, error)) return false;
+  size_ = frames_->contentSize();
+  return true;
+}
 
- private:
-  // Reads the n bytes at the offset into buffer_.
-  bool readAt(size_t n) {
-    buffer_.resize(n);
-    for (size_t done = 0; done < n;) {
-      const ssize_t got =
-          ::pread(fd_, buffer_.data() + done, n - done, static_cast<off_t>(offset_ + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) {
-        readError_ = got < 0 ? std::strerror(errno) : "it grew shorter while it was read";
-        return false;
-      }
-      done += static_cast<size_t>(got);
+Match ResumeFile::compare(std::string_view expected) {
+  const size_t n = static_cast<size_t>(std::min<uint64_t>(expected.size(), left()));
+  if (frames_ ? !frames_->read(n, buffer_, readError_) : !readAt(n)) return Match::kUnreadable;
+  const auto [mine, theirs] = std::mismatch(buffer_.begin(), buffer_.end(), expected.begin());
+  newlines_ += static_cast<uint64_t>(std::count(buffer_.begin(), mine, '\n'));
+  if (mine != buffer_.end()) return Match::kDiffers;
+  if (n < expected.size()) return Match::kTorn;
+  offset_ += n;
+  return Match::kWhole;
+}
+
+bool ResumeFile::readAt(size_t n) {
+  buffer_.resize(n);
+  for (size_t done = 0; done < n;) {
+    const ssize_t got =
+        ::pread(fd_, buffer_.data() + done, n - done, static_cast<off_t>(offset_ + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      readError_ = got < 0 ? std::strerror(errno) : "it grew shorter while it was read";
+      return false;
     }
-    return true;
+    done += static_cast<size_t>(got);
   }
+  return true;
+}
 
-  int fd_;
-  uint64_t size_;
-  uint64_t offset_ = 0;
-  uint64_t newlines_ = 0;
-  std::string buffer_;
-  std::string readError_;
-};
+bool ResumeFile::cut(std::string& error) {
+  const uint64_t keep = frames_ ? frames_->completeEnd() : offset_;
+  if (keep != fileSize_ && ::ftruncate(fd_, static_cast<off_t>(keep)) != 0) {
+    error = std::string("cannot cut off its incomplete end: ") + std::strerror(errno);
+    return false;
+  }
+  if (::lseek(fd_, static_cast<off_t>(keep), SEEK_SET) < 0) {
+    error = std::string("cannot seek in it: ") + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
 
-}  // namespace
+int openOutputFile(const char* path) {
+  int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  const bool created = fd >= 0;
+  if (fd < 0 && errno == EEXIST) fd = ::open(path, O_RDWR | O_CLOEXEC);
+  if (!created) return fd;
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A file system that cannot sync a directory (EINVAL) keeps no more
+  // than it would anyway.
+  const bool synced = dir >= 0 && (::fsync(dir) == 0 || errno == EINVAL);
+  const int syncError = errno;
+  if (dir >= 0) ::close(dir);
+  if (!synced) {
+    ::close(fd);
+    errno = syncError;
+    return -1;
+  }
+  return fd;
+}
+
+OutputSink::OutputSink(int fd, bool durable, bool compressed)
+    : fd_(fd), durable_(durable), lastSync_(Clock::now()) {
+  if (compressed) compressor_ = std::make_unique<FrameCompressor>();
+}
 
 bool OutputSink::write(std::string_view bytes) {
+  if (!compressor_) return writeOut(bytes);
+  content_.append(bytes);
+  return content_.size() < kFrameContent || writeFrame();
+}
+
+bool OutputSink::writeFrame() {
+  if (!compressor_->compress(content_, frame_)) {
+    error_ = ENOMEM;
+    return false;
+  }
+  content_.clear();
+  return writeOut(frame_);
+}
+
+bool OutputSink::writeOut(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t wrote = ::write(fd_, bytes.data(), bytes.size());
     if (wrote < 0 && errno == EINTR) continue;
@@ -94,20 +132,17 @@ bool OutputSink::write(std::string_view bytes) {
 }
 
 bool OutputSink::finish() {
+  if (compressor_ && !content_.empty() && !writeFrame()) return false;
   if (!durable_ || ::fdatasync(fd_) == 0) return true;
   error_ = errno;
   return false;
 }
 
-std::optional<ResumePoint> prepareResume(int fd, std::string_view header, IndexRange range,
-                                         const JobFactory& jobFor, const RunOptions& run,
-                                         Tally& tally, std::string& error) {
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) {
-    error = std::string("cannot read it: ") + std::strerror(errno);
-    return std::nullopt;
-  }
-  FileComparer file(fd, static_cast<uint64_t>(info.st_size));
+std::optional<ResumePoint> prepareResume(int fd, bool compressed, std::string_view header,
+                                         IndexRange range, const JobFactory& jobFor,
+                                         const RunOptions& run, Tally& tally, std::string& error) {
+  ResumeFile file(fd);
+  if (!file.open(compressed, error)) return std::nullopt;
   ResumePoint point;
   Tally found;
   Match verdict = Match::kWhole;
@@ -167,17 +202,14 @@ std::optional<ResumePoint> prepareResume(int fd, std::string_view header, IndexR
     case Match::kTorn:
       break;
   }
+  if (!file.framesEndBetweenRecords()) {
+    error = "it is not this scan's output: its complete frames end inside a record, on its line " +
+            std::to_string(file.line());
+    return std::nullopt;
+  }
   // Only now, the file proven to be this scan's, may a torn record go.
   point.keep = file.offset();
-  if (point.keep != static_cast<uint64_t>(info.st_size) &&
-      ::ftruncate(fd, static_cast<off_t>(point.keep)) != 0) {
-    error = std::string("cannot cut off its incomplete last record: ") + std::strerror(errno);
-    return std::nullopt;
-  }
-  if (::lseek(fd, static_cast<off_t>(point.keep), SEEK_SET) < 0) {
-    error = std::string("cannot seek in it: ") + std::strerror(errno);
-    return std::nullopt;
-  }
+  if (!file.cut(error)) return std::nullopt;
   tally.merge(found);
   return point;
 }

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -157,30 +156,6 @@ class FileCloser {
   int fd_;
 };
 
-// Opens the output file for reading and writing, creating it when it is
-// not there; a file created here has its directory synced, so that its
-// name survives a crash of the machine as its synced records do. -1, with
-// errno set, on failure.
-int openOutput(const char* path) {
-  int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  const bool created = fd >= 0;
-  if (fd < 0 && errno == EEXIST) fd = ::open(path, O_RDWR | O_CLOEXEC);
-  if (!created) return fd;
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  // A file system that cannot sync a directory (EINVAL) keeps no more
-  // than it would anyway.
-  const bool synced = dir >= 0 && (::fsync(dir) == 0 || errno == EINVAL);
-  const int syncError = errno;
-  if (dir >= 0) ::close(dir);
-  if (!synced) {
-    ::close(fd);
-    errno = syncError;
-    return -1;
-  }
-  return fd;
-}
-
 }  // namespace
 
 int runScan(const ScanOptions& options) {
@@ -199,9 +174,10 @@ int runScan(const ScanOptions& options) {
   uint64_t start = range.begin;
   bool headerDone = false;
   bool durable = false;
+  const bool compressed = isZstdName(options.output);
   if (!options.output.empty()) {
     const char* path = options.output.c_str();
-    fd = openOutput(path);
+    fd = openOutputFile(path);
     if (fd < 0) {
       std::fprintf(stderr, "velrin: cannot open %s: %s\n", printable(path).c_str(),
                    std::strerror(errno));
@@ -234,7 +210,7 @@ int runScan(const ScanOptions& options) {
     const bool distinct = options.distinct;
     std::string error;
     const std::optional<ResumePoint> point = prepareResume(
-        fd, header, range,
+        fd, compressed, header, range,
         [&](IndexRange part) {
           return std::make_unique<ScanJob>(scanBox, part, rules, rankHeight, distinct);
         },
@@ -247,7 +223,7 @@ int runScan(const ScanOptions& options) {
     headerDone = point->keep != 0;
   }
 
-  OutputSink sink(fd, durable);
+  OutputSink sink(fd, durable, compressed);
   bool writeFailed =
       headerHere && !headerDone && !sink.write(csvHeader(options.run.rankHeight != 0));
   if (!writeFailed) {

@@ -34,6 +34,16 @@ inline std::string readWhole(const fs::path& path) {
   return text.str();
 }
 
+/// A file's bytes, through `zstd -dc` (an independent decoder) when its
+/// name ends in .zst.
+inline std::string readContent(const fs::path& path) {
+  if (path.extension() != ".zst") return readWhole(path);
+  const fs::path plain = path.string() + ".out";
+  const std::string command = "zstd -q -dc " + path.string() + " > " + plain.string();
+  if (std::system(command.c_str()) != 0) return "(zstd could not decompress it)";
+  return readWhole(plain);
+}
+
 inline void writeWhole(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }

@@ -52,7 +52,12 @@ TEST(CommandLine, UsageErrorsExitWithStatusTwoAndSayWhy) {
       {"scan", "--a", "1:2", "--b", "1:2", "--format", "none"},
       {"scan", "--a", "1:2", "--b", "1:2", "--format", "none", "--summary", "--output", "f"},
       {"batch", "--format", "none"},
+      {"batch", "--format", "none", "--summary", "--output", "f"},
       {"report", "1", "2", "--format", "none"},
+      {"batch", "--shard", "0/3"},
+      {"batch", "--shard", "3"},
+      {"batch", "--output", ""},
+      {"batch", "--output", "/nonexistent/dir/out"},
   };
   for (const std::vector<std::string>& args : cases) {
     std::string joined;
@@ -156,7 +161,8 @@ TEST(CommandLine, HelpAndVersionExitAtOnceWithoutReadingInput) {
       {{"scan", "--help"},
        {"--a", "--b", "--format", "--threads", "--shard", "--output", "--classic", "velrin(1)"}},
       {{"batch", "-h"},
-       {"FILE", "--format", "--threads", "--summary", "--quiet", "--classic", "velrin(1)"}},
+       {"FILE", "--format", "--threads", "--summary", "--quiet", "--shard", "--output", "--classic",
+        "velrin(1)"}},
       {{"report", "--help"}, {"A", "B", "--curve", "--format", "--classic", "velrin(1)"}},
   };
   for (const Case& c : cases) {

@@ -243,16 +243,60 @@ TEST(Scan, ResumingAfterATornWriteCompletesTheOutputExactly) {
   }
 }
 
+// A .zst output killed part-way: its complete frames, then the start of
+// one more. The resume keeps the frames, cuts the torn one and goes on;
+// zstd itself, decompressing, must see the uninterrupted output.
+TEST(Scan, ResumingACompressedOutputAfterATornFrameCompletesItExactly) {
+  if (std::system("zstd --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no zstd";
+  std::mt19937_64 random(20261210);
+  // Three times kBox: records of several frames in JSON lines and CSV.
+  const std::vector<std::string> box = {"scan", "--a", "-90:90", "--b", "-40:40", "--quiet"};
+  const std::vector<std::pair<std::string, std::string>> runs = {
+      {"jsonl", "2/3"}, {"csv", "1/1"}, {"text", "1/1"}};
+  for (const auto& [format, shard] : runs) {
+    SCOPED_TRACE(format + " shard " + shard);
+    const std::vector<std::string> args = plus(box, {"--format", format, "--shard", shard});
+    const std::string whole = runVelrin(args).out;
+    TempDir dir;
+    const fs::path zst = dir / "records.zst";
+    ASSERT_EQ(runVelrin(plus(args, {"--output", zst.string()})).status, 0);
+    const std::string compressed = readWhole(zst);
+    ASSERT_TRUE(readContent(zst) == whole);
+    std::vector<size_t> cuts = {0, 1, 3, 4, 17, compressed.size() - 1, compressed.size()};
+    // At the end of the first frame (the second starts with the magic
+    // number), and just after.
+    const size_t second = compressed.find("\x28\xB5\x2F\xFD", 1);
+    ASSERT_NE(second, std::string::npos);
+    cuts.insert(cuts.end(), {second, second + 1});
+    for (int i = 0; i < 5; ++i) cuts.push_back(random() % compressed.size());
+    for (const size_t cut : cuts) {
+      SCOPED_TRACE("cut at " + std::to_string(cut));
+      writeWhole(zst, compressed.substr(0, cut));
+      const CliRun run = runVelrin(plus(args, {"--output", zst.string(), "--threads", "2"}));
+      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_TRUE(readContent(zst) == whole);
+    }
+  }
+}
+
 TEST(Scan, KilledAtRandomMomentsAndRunAgainGivesTheUninterruptedOutput) {
   std::mt19937_64 random(4242);
-  for (const std::string format : {"jsonl", "csv"}) {
-    SCOPED_TRACE(format);
+  const bool haveZstd = std::system("zstd --version >/dev/null 2>&1") == 0;
+  struct Case {
+    std::string format;
+    std::string file;
+  };
+  const std::vector<Case> cases = {
+      {"jsonl", "records"}, {"csv", "records"}, {"jsonl", "records.zst"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format + " to " + c.file);
+    if (c.file.ends_with(".zst") && !haveZstd) continue;
     const std::vector<std::string> args =
-        plus({"scan", "--a", "-150:150", "--b", "-400:400", "--quiet", "--format", format},
+        plus({"scan", "--a", "-150:150", "--b", "-400:400", "--quiet", "--format", c.format},
              {"--threads", "2"});
     const std::string whole = runVelrin(args).out;
     TempDir dir;
-    const fs::path output = dir / "records";
+    const fs::path output = dir / c.file;
     int kills = 0;
     for (int attempt = 0; attempt < 60; ++attempt) {
       const pid_t pid = startVelrin(plus(args, {"--output", output.string()}), "/dev/null",
@@ -272,7 +316,7 @@ TEST(Scan, KilledAtRandomMomentsAndRunAgainGivesTheUninterruptedOutput) {
     const CliRun last = runVelrin(plus(args, {"--output", output.string()}));
     EXPECT_EQ(last.status, 0) << last.err;
     EXPECT_GT(kills, 0);
-    EXPECT_TRUE(readWhole(output) == whole) << "after " << kills << " kills";
+    EXPECT_TRUE(readContent(output) == whole) << "after " << kills << " kills";
   }
 }
 
@@ -356,6 +400,52 @@ TEST(Scan, RefusesToResumeInAFileOfAnotherScan) {
       EXPECT_EQ(run.out, "");
       EXPECT_TRUE(readWhole(dir / "records") == c.content);
     }
+  }
+}
+
+// The same proof for a .zst file, on the content of its frames, and the
+// frames themselves must be velrin's kind: each records its content size,
+// is whole and undamaged (its checksum), and the complete ones end between
+// records; only the last may be torn.
+TEST(Scan, RefusesToResumeInACompressedFileThatIsNotThisScans) {
+  if (std::system("zstd --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no zstd";
+  TempDir dir;
+  const std::vector<std::string> args = plus(kBox, {"--format", "jsonl"});
+  const std::string mine = runVelrin(args).out;
+  const std::string other = runVelrin(plus(args, {"--classic"})).out;
+  const auto zstd = [&](const std::string& content, const std::string& how) {
+    writeWhole(dir / "plain", content);
+    const std::string command =
+        how + " " + (dir / "plain").string() + " > " + (dir / "packed").string();
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return readWhole(dir / "packed");
+  };
+  ASSERT_EQ(runVelrin(plus(args, {"--output", (dir / "mine.zst").string()})).status, 0);
+  std::string damaged = readWhole(dir / "mine.zst");
+  damaged[damaged.size() / 3] = static_cast<char>(damaged[damaged.size() / 3] ^ 0x10);
+  struct Case {
+    std::string name;
+    std::string content;
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {"plain records", mine.substr(0, 3000), "the frame at byte 0 is not a zstd frame"},
+      {"the classic rules' records", zstd(other, "zstd -q -c"), "it is not this scan's output"},
+      {"a frame that ends inside a record", zstd(mine.substr(0, 5000), "zstd -q -c"),
+       "it is not this scan's output: its complete frames end inside a record"},
+      {"a frame without its content size", zstd(mine.substr(0, 4000), "zstd -q -c <"),
+       "does not record a content size"},
+      {"notes after the frames", readWhole(dir / "mine.zst") + "notes\n", "is not a zstd frame"},
+      {"a damaged frame", damaged, "is damaged"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeWhole(dir / "records.zst", c.content);
+    const CliRun run = runVelrin(plus(args, {"--output", (dir / "records.zst").string()}));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.starts_with("velrin: cannot resume in ")) << run.err;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_TRUE(readWhole(dir / "records.zst") == c.content);
   }
 }
 
