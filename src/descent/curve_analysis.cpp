@@ -136,16 +136,25 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths) {
 
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors) {
   CurveAnalysis analysis;
+  analyzeCurve(a, b, factors, analysis);
+  return analysis;
+}
+
+void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis) {
   analysis.a = a;
   analysis.b = b;
   analysis.rules = Rules::kTrue;
+  analysis.scale = 1;
+  analysis.badPrimeCount = 0;
+  analysis.warningCount = 0;  // the true rules raise none
+  analysis.selmerDims = {};
+  analysis.selmerBasisCount = 0;
   if (isSingular(a, b)) {
     analysis.status = CurveStatus::kSingular;
-    return analysis;
+    return;
   }
   const MinimalModel model = minimalModel(a, b, factors.primesOfB);
   analyzeFactored(analysis, model, factors.primesOfB, factors.primesOfF, Paths::kFast);
-  return analysis;
 }
 
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules) {
