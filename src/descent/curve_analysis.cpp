@@ -45,16 +45,22 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
   size_t j = 0;
   while (i < fromB.size() || j < fromF.size()) {
     __uint128_t p = 0;
+    bool inB = true;
+    bool inF = true;
     if (j == fromF.size() || (i < fromB.size() && fromB[i] < fromF[j])) {
       p = fromB[i++];
+      inF = false;
       if (scaled && !divides(p, model.b0)) continue;
     } else {
-      if (i < fromB.size() && fromB[i] == fromF[j]) ++i;
+      inB = i < fromB.size() && fromB[i] == fromF[j];
+      if (inB) ++i;
       p = fromF[j++];
       // A prime of F that u^6 takes away, and that B0 lacks, is good.
       if (scaled && !divides(p, model.f0) && !divides(p, model.b0)) continue;
     }
-    const LocalDatum local = classifyMinimal(model, p);
+    // With u = 1 the lists say which of B0 and F0 the prime divides.
+    const LocalDatum local =
+        !scaled && p != 3 ? classifyMinimal(model, p, inB, inF) : classifyMinimal(model, p);
     if (local.prime != 0) addBadPrime(analysis, local);
   }
   analysis.status = CurveStatus::kAnalysed;
