@@ -54,7 +54,10 @@ time_runs() {
   for ((run = 1; run <= runs; ++run)); do
     local start end
     start=$(date +%s%N)
-    /usr/bin/time -f '%M %U %S' -o "$work/rss" "$@" >/dev/null
+    # Standard error too: a --summary run writes its summary there, which
+    # the figures do not need; it is shown only if the command fails.
+    /usr/bin/time -f '%M %U %S' -o "$work/rss" "$@" >/dev/null 2>"$work/stderr" ||
+      { cat "$work/stderr" >&2; exit 1; }
     end=$(date +%s%N)
     read -r rss user sys < <(tail -n 1 "$work/rss")
     rows+=("$((end - start)) $(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')")
@@ -86,6 +89,7 @@ for threads in 1 2; do
   time_runs "$velrin" scan --a "$a_range" --b 1:5000 --format jsonl --threads "$threads" --quiet
   scan_rate[$threads]=$(rate "$pairs" "$median_s")
   scan_rss[$threads]=$peak_kib
+  [[ $threads == 1 ]] && scan_cpu_1=$cpu_s
   printf '%-10s %10s %14s %14s %10s %16s\n' "$threads" "$median_s" "${scan_rate[$threads]}" \
     "$peak_kib" "$cpu_s" "$(rate "$pairs" "$cpu_s")"
 done
@@ -163,6 +167,12 @@ echo "== (d) analysis against record writing, in-process, one thread"
 
 echo
 echo "== Targets"
+# On a shared machine the wall times stretch with the load; the rates per
+# CPU-second (gp's wall time is its CPU time) show what the runs cost.
+printf 'per CPU-second: summary only %s x gp, jsonl %s x gp (load average now %s)\n' \
+  "$(awk -v r="${none_cpu_rate[1]}" -v g="$gp_rate" 'BEGIN { printf "%.1f", r / g }')" \
+  "$(awk -v r="$pairs" -v c="$scan_cpu_1" -v g="$gp_rate" 'BEGIN { printf "%.1f", r / c / g }')" \
+  "$(cut -d' ' -f1-3 /proc/loadavg)"
 check "scan, 2 threads: >= 1,000,000 curves/s (${scan_rate[2]})" \
   "$(awk -v r="${scan_rate[2]}" 'BEGIN { print (r >= 1000000) }')"
 check "scan, 1 thread: >= 550,000 curves/s (${scan_rate[1]})" \

@@ -47,6 +47,25 @@ int64_t minimalB(const CurveAnalysis& analysis) {
   return analysis.b / (u * u * u);
 }
 
+// The decimal digits of any 128-bit value, with a minus sign when negative.
+void appendDecimal(__int128_t value, OutputBuffer& out) {
+  // The magnitude is taken unsigned, where -2^127 is representable.
+  auto magnitude = static_cast<__uint128_t>(value);
+  if (value < 0) {
+    out.append('-');
+    magnitude = 0 - magnitude;
+  }
+  out.appendUnsigned(magnitude);
+}
+
+void appendDecimal(const Int256& value, OutputBuffer& out) {
+  if (value.fitsBelow(127)) {
+    appendDecimal(value.narrow(), out);
+    return;
+  }
+  out.append(value.decimal());
+}
+
 // A list of integers as a CSV field: separated by spaces, so that the
 // field needs no quotes and a split at commas keeps it whole.
 template <typename Range>
@@ -54,7 +73,7 @@ void appendCsvList(const Range& values, OutputBuffer& out) {
   const char* separator = "";
   for (const auto& value : values) {
     out.append(separator);
-    out.append(Int256(value).decimal());
+    appendDecimal(value, out);
     separator = " ";
   }
 }
@@ -70,6 +89,20 @@ void appendJsonList(const WeierstrassModel& values, OutputBuffer& out) {
   out.append(']');
 }
 
+// Calls emit with the reduced minimal model's five a-invariants, each an
+// __int128_t when 128-bit arithmetic holds them (every family of moderate
+// A), else an Int256.
+template <typename Emit>
+void forMinimalModel(const CurveAnalysis& analysis, Emit emit) {
+  const int64_t a0 = minimalA(analysis);
+  const int64_t b0 = minimalB(analysis);
+  if (const auto narrow = reducedMinimalModelNarrow(a0, b0)) {
+    for (const __int128_t value : *narrow) emit(value);
+    return;
+  }
+  for (const Int256& value : reducedMinimalModel(a0, b0)) emit(value);
+}
+
 // conductor, root_number, minimal_ainvs.
 void appendJsonCurveInvariants(const CurveAnalysis& analysis, OutputBuffer& out) {
   if (!knowsCurve(analysis)) {
@@ -82,11 +115,11 @@ void appendJsonCurveInvariants(const CurveAnalysis& analysis, OutputBuffer& out)
   out.appendInt(rootNumberFromSelmer(analysis.selmerDims[0], analysis.selmerDims[1]));
   out.append(",\"minimal_ainvs\":[");
   const char* separator = "";
-  for (const Int256& value : reducedMinimalModel(minimalA(analysis), minimalB(analysis))) {
+  forMinimalModel(analysis, [&](const auto& value) {
     out.append(separator);
     appendJsonInteger(value, out);
     separator = ",";
-  }
+  });
   out.append(']');
 }
 
@@ -99,7 +132,12 @@ void appendCsvCurveInvariants(const CurveAnalysis& analysis, OutputBuffer& out) 
   out.append(',');
   out.appendInt(rootNumberFromSelmer(analysis.selmerDims[0], analysis.selmerDims[1]));
   out.append(',');
-  appendCsvList(reducedMinimalModel(minimalA(analysis), minimalB(analysis)), out);
+  const char* separator = "";
+  forMinimalModel(analysis, [&](const auto& value) {
+    out.append(separator);
+    appendDecimal(value, out);
+    separator = " ";
+  });
   out.append(',');
 }
 
@@ -544,8 +582,8 @@ void appendJsonString(std::string_view text, OutputBuffer& out) {
 }
 
 void appendJsonInteger(const Int256& value, OutputBuffer& out) {
-  if (value.fitsBelow(53)) {
-    out.append(value.decimal());
+  if (value.fitsBelow(127)) {
+    appendJsonInteger(value.narrow(), out);
     return;
   }
   out.append('"');
@@ -553,12 +591,20 @@ void appendJsonInteger(const Int256& value, OutputBuffer& out) {
   out.append('"');
 }
 
+void appendJsonInteger(__int128_t value, OutputBuffer& out) {
+  constexpr __int128_t kLimit = __int128_t{1} << 53U;
+  const bool number = value < kLimit && value > -kLimit;
+  if (!number) out.append('"');
+  appendDecimal(value, out);
+  if (!number) out.append('"');
+}
+
 void appendConductor(const CurveAnalysis& analysis, bool json, OutputBuffer& out) {
   const int64_t a0 = minimalA(analysis);
   const int64_t b0 = minimalB(analysis);
-  const Int256 value = conductor(a0, b0, analysis.badPrimes());
-  if (value.fitsBelow(53)) {
-    out.append(value.decimal());
+  const uint64_t value = conductorBelow2To53(a0, b0, analysis.badPrimes());
+  if (value != 0) {
+    out.appendUnsigned(value);
     return;
   }
   if (json) out.append('"');

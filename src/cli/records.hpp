@@ -58,6 +58,7 @@ void appendTextCurveFailure(uint64_t line, std::string_view text, const CurveInp
 /// magnitude is below 2^53, which every reader (jq, pandas, JavaScript)
 /// holds exactly, else a JSON string of its decimal digits.
 void appendJsonInteger(const Int256& value, OutputBuffer& out);
+void appendJsonInteger(__int128_t value, OutputBuffer& out);
 
 /// Appends the conductor: its decimal digits when below 2^53, else its
 /// factorisation p^e*q^f*... with every exponent written, a text that no

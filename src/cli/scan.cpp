@@ -95,11 +95,16 @@ class ScanJob : public ChunkJob {
       sieved = sieves->f.factor(a64 * a64 * a64 - 27 * int64_t{b0}, -27, count) &&
                sieves->b.factor(b0, 1, count);
     }
+    // One record for the piece, refilled by each curve of a sieved row.
+    CurveAnalysis analysis;
     for (uint32_t k = 0; k < count; ++k) {
       const auto b = static_cast<int32_t>(static_cast<int64_t>(b0) + k);
       if (distinct_ && !firstOfClassInBox(box_, a, b)) continue;
-      const CurveAnalysis analysis =
-          sieved ? analyzeCurve(a, b, sieves->factorsOf(k)) : analyzeCurve(a, b, rules_);
+      if (sieved) {
+        analyzeCurve(a, b, sieves->factorsOf(k), analysis);
+      } else {
+        analysis = analyzeCurve(a, b, rules_);
+      }
       if (rankHeight_ != 0) {
         const RankSearch rank = searchRank(analysis, rankHeight_);
         writer.curve(analysis, 0, chunk.bytes, &rank);

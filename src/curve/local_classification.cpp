@@ -90,6 +90,22 @@ LocalDatum classifyMinimal(const MinimalModel& model, __uint128_t p) {
   return datum(0, multiplicative(0), LocalImage::kUnits, 0);
 }
 
+LocalDatum classifyMinimal(const MinimalModel& model, __uint128_t p, bool dividesB, bool dividesF) {
+  const int32_t g =
+      (p >> 64U == 0 ? static_cast<uint64_t>(p) % 3 : static_cast<uint64_t>(p % 3)) == 1 ? 1 : 0;
+  if (!dividesF) {
+    return datum(p, multiplicative(3 * valuationWide(model.b0, p)), LocalImage::kWholeGroup, -1);
+  }
+  if (!dividesB) {
+    return datum(p, multiplicative(valuationWide(model.f0, p)), LocalImage::kTrivial, g);
+  }
+  // p | A0 and, the model being minimal, v_p(B0) is 1 or 2.
+  const int32_t vB = valuationWide(model.b0, p);
+  if (vB == 1) return datum(p, kTypeIV, LocalImage::kGeneratedByB, g - 1);
+  if (vB == 2) return datum(p, kTypeIVStar, LocalImage::kGeneratedByB, g - 1);
+  return classifyMinimal(model, p);
+}
+
 namespace {
 
 // The residue of y modulo 3 decides between II and III at 3; y = q * t / 81

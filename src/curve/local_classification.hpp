@@ -14,6 +14,14 @@ namespace velrin {
 /// 2^127.
 LocalDatum classifyMinimal(const MinimalModel& model, __uint128_t p);
 
+/// The same at a prime p != 3 of which the caller knows, from the
+/// factorisations of B0 and F0 = A0^3 - 27 B0, whether it divides each (at
+/// least one of them): p | B0 alone means p does not divide A0 (else p |
+/// F0), p | F0 alone the same (else p | 27 B0), and both mean p | A0, so
+/// one valuation decides, without testing A0. The result is that of
+/// classifyMinimal(model, p).
+LocalDatum classifyMinimal(const MinimalModel& model, __uint128_t p, bool dividesB, bool dividesF);
+
 /// The local data at p by the original program's rules: the model as
 /// typed, split by u = p^vA or p^(vB/3), with the finer steps at 3 read
 /// from F/u. The result's prime is p at a bad prime and 0 where the scaled

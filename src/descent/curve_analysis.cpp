@@ -45,16 +45,22 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
   size_t j = 0;
   while (i < fromB.size() || j < fromF.size()) {
     __uint128_t p = 0;
+    bool inB = true;
+    bool inF = true;
     if (j == fromF.size() || (i < fromB.size() && fromB[i] < fromF[j])) {
       p = fromB[i++];
+      inF = false;
       if (scaled && !divides(p, model.b0)) continue;
     } else {
-      if (i < fromB.size() && fromB[i] == fromF[j]) ++i;
+      inB = i < fromB.size() && fromB[i] == fromF[j];
+      if (inB) ++i;
       p = fromF[j++];
       // A prime of F that u^6 takes away, and that B0 lacks, is good.
       if (scaled && !divides(p, model.f0) && !divides(p, model.b0)) continue;
     }
-    const LocalDatum local = classifyMinimal(model, p);
+    // With u = 1 the lists say which of B0 and F0 the prime divides.
+    const LocalDatum local =
+        !scaled && p != 3 ? classifyMinimal(model, p, inB, inF) : classifyMinimal(model, p);
     if (local.prime != 0) addBadPrime(analysis, local);
   }
   analysis.status = CurveStatus::kAnalysed;
@@ -136,16 +142,25 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths) {
 
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors) {
   CurveAnalysis analysis;
+  analyzeCurve(a, b, factors, analysis);
+  return analysis;
+}
+
+void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis) {
   analysis.a = a;
   analysis.b = b;
   analysis.rules = Rules::kTrue;
+  analysis.scale = 1;
+  analysis.badPrimeCount = 0;
+  analysis.warningCount = 0;  // the true rules raise none
+  analysis.selmerDims = {};
+  analysis.selmerBasisCount = 0;
   if (isSingular(a, b)) {
     analysis.status = CurveStatus::kSingular;
-    return analysis;
+    return;
   }
   const MinimalModel model = minimalModel(a, b, factors.primesOfB);
   analyzeFactored(analysis, model, factors.primesOfB, factors.primesOfF, Paths::kFast);
-  return analysis;
 }
 
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules) {

@@ -101,6 +101,12 @@ struct CurveFactors {
 /// (B = 0 or A^3 = 27B has none to give).
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors);
 
+/// The same into a record that the caller reuses from curve to curve (a
+/// scan's rows): every field the result defines is written, and the slots
+/// beyond the counts are left as they were, which spares clearing the whole
+/// record for each curve. The result reads as analyzeCurve(a, b, factors).
+void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis);
+
 /// The same by the plain reference algorithms or the fast ones, for the
 /// tests and benchmarks that compare them; the result is the same.
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths);

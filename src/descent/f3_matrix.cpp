@@ -55,10 +55,13 @@ int32_t F3Matrix::rank() const {
 int32_t F3Matrix::kernel(int32_t columns, std::array<Vector, kMaxColumns>& basis) const {
   // Reduced row echelon form: each pivot row has 1 in its pivot column and
   // 0 in every other pivot column.
-  std::array<Packed, kMaxRows> rows = rows_;
+  // Only the rows in use are copied, as in rank().
+  std::array<Packed, kMaxRows> rows;
   const auto rowCount = static_cast<size_t>(rowCount_);
-  std::array<int32_t, kMaxColumns> pivotRowOf{};
-  pivotRowOf.fill(-1);
+  std::copy_n(rows_.begin(), rowCount, rows.begin());
+  // The pivot column of each pivot row, and the columns that have one.
+  std::array<uint32_t, kMaxColumns> pivotBitOf;
+  uint32_t pivots = 0;
   size_t rank = 0;
   for (int32_t column = 0; column < columns && rank < rowCount; ++column) {
     const uint32_t bit = 1U << static_cast<uint32_t>(column);
@@ -76,23 +79,21 @@ int32_t F3Matrix::kernel(int32_t columns, std::array<Vector, kMaxColumns>& basis
         addF3Into(rows[i].ones, rows[i].twos, pivotRow.ones, pivotRow.twos);
       }
     }
-    pivotRowOf[static_cast<size_t>(column)] = static_cast<int32_t>(rank);
+    pivotBitOf[rank] = bit;
+    pivots |= bit;
     ++rank;
   }
   // For a free column f, x_f = 1, the other free coordinates 0, and each
   // pivot coordinate x_c = -(entry of its row in column f).
   int32_t count = 0;
   for (int32_t f = 0; f < columns; ++f) {
-    if (pivotRowOf[static_cast<size_t>(f)] >= 0) continue;
     const uint32_t freeBit = 1U << static_cast<uint32_t>(f);
+    if ((pivots & freeBit) != 0) continue;
     Vector v{freeBit, 0};
-    for (int32_t c = 0; c < columns; ++c) {
-      const int32_t r = pivotRowOf[static_cast<size_t>(c)];
-      if (r < 0) continue;
-      const Packed& row = rows[static_cast<size_t>(r)];
-      const uint32_t bit = 1U << static_cast<uint32_t>(c);
-      if ((row.ones & freeBit) != 0) v.twos |= bit;  // -1 = 2
-      if ((row.twos & freeBit) != 0) v.ones |= bit;  // -2 = 1
+    for (size_t r = 0; r < rank; ++r) {
+      const Packed& row = rows[r];
+      if ((row.ones & freeBit) != 0) v.twos |= pivotBitOf[r];  // -1 = 2
+      if ((row.twos & freeBit) != 0) v.ones |= pivotBitOf[r];  // -2 = 1
     }
     basis[static_cast<size_t>(count++)] = v;
   }

@@ -120,12 +120,29 @@ namespace {
 // search for a non-cube; beyond, the character.
 class UnitClasses {
  public:
-  explicit UnitClasses(__uint128_t p) : p_(p) {}
+  explicit UnitClasses(__uint128_t p)
+      : p_(p),
+        byCharacter_(p >> 64U != 0 ||
+                     (p != 3 && CubicResidueTable::instance().holds(static_cast<uint64_t>(p)))) {}
+
+  /// The class of a generator, a prime q > 0: below 2^64, as nearly all
+  /// are, its residue takes one word's division.
+  int32_t ofPrime(__uint128_t q) {
+    if (p_ != 3 && (q | p_) >> 64U == 0) {
+      return ofResidue(static_cast<uint64_t>(q) % static_cast<uint64_t>(p_));
+    }
+    return of(static_cast<__int128_t>(q));
+  }
 
   int32_t of(__int128_t n) {
     if (p_ == 3) return characterModNine(static_cast<int64_t>(residueWide(n, 9)));
-    const __uint128_t r = residueWide(n, p_);
-    if (p_ >> 64U != 0 || CubicResidueTable::instance().holds(static_cast<uint64_t>(p_))) {
+    return ofResidue(residueWide(n, p_));
+  }
+
+ private:
+  // r in [0, p), p != 3.
+  int32_t ofResidue(__uint128_t r) {
+    if (byCharacter_) {
       if (!character_) character_.emplace(p_);
       return character_->ofUnsigned(r);
     }
@@ -136,8 +153,8 @@ class UnitClasses {
     return root == firstRoot_ ? 1 : 2;
   }
 
- private:
   __uint128_t p_;
+  bool byCharacter_;  // the table's primes and those beyond 2^64
   std::optional<CubicCharacter> character_;
   std::optional<CubicRootsOfUnity> roots_;
   uint64_t firstRoot_ = 0;
@@ -176,7 +193,7 @@ void appendMinimalConditions(const LocalDatum& local, int64_t b0,
     if (generators[j] == p) {
       valuationBit = 1U << j;
     } else if (hasCharacter && ((settled >> j) & 1U) == 0) {
-      setEntry(characterOnes, characterTwos, j, classes.of(static_cast<__int128_t>(generators[j])));
+      setEntry(characterOnes, characterTwos, j, classes.ofPrime(generators[j]));
     }
   }
 

@@ -365,6 +365,43 @@ TEST(Records, IntegersKeepEveryDigit) {
     out.appendUnsigned(value);
     EXPECT_EQ(out.view(), text);
   }
+  // A JSON number below 2^53 in magnitude, a string of digits from there
+  // on; the 128-bit writer and the 256-bit one agree wherever both apply.
+  constexpr __int128_t k53 = __int128_t{1} << 53U;
+  constexpr __int128_t k64 = __int128_t{1} << 64U;
+  constexpr __int128_t kMax = static_cast<__int128_t>(~static_cast<__uint128_t>(0) >> 1U);
+  const std::vector<std::pair<__int128_t, std::string>> jsonCases = {
+      {0, "0"},
+      {-1, "-1"},
+      {k53 - 1, "9007199254740991"},
+      {-(k53 - 1), "-9007199254740991"},
+      {k53, "\"9007199254740992\""},
+      {-k53, "\"-9007199254740992\""},
+      {INT64_MAX, "\"9223372036854775807\""},
+      {INT64_MIN, "\"-9223372036854775808\""},
+      {k64 - 1, "\"18446744073709551615\""},
+      {-k64 - 1, "\"-18446744073709551617\""},
+      {kMax, "\"170141183460469231731687303715884105727\""},
+      {-kMax, "\"-170141183460469231731687303715884105727\""},
+  };
+  for (const auto& [value, text] : jsonCases) {
+    SCOPED_TRACE(text);
+    cli::OutputBuffer narrow;
+    cli::appendJsonInteger(value, narrow);
+    EXPECT_EQ(narrow.view(), text);
+    cli::OutputBuffer wide;
+    cli::appendJsonInteger(Int256(value), wide);
+    EXPECT_EQ(wide.view(), text);
+  }
+  // Beyond 128 bits: 2^127 and -(2^127 + 1) come from the 256-bit writer.
+  cli::OutputBuffer wide;
+  cli::appendJsonInteger(Int256(kMax) + 1, wide);
+  wide.append(' ');
+  cli::appendJsonInteger(-Int256(kMax) - 2, wide);
+  EXPECT_EQ(wide.view(),
+            "\"170141183460469231731687303715884105728\" "
+            "\"-170141183460469231731687303715884105729\"");
+
   cli::OutputBuffer out;
   out.appendInt(INT64_MIN);
   out.append(' ');

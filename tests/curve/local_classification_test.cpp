@@ -11,6 +11,7 @@
 #include "descent/local_images.hpp"
 #include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "differential/sampling.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -170,6 +171,10 @@ struct MinimalOutcome {
   int32_t term;
 };
 
+bool sameDatum(const LocalDatum& x, const LocalDatum& y) {
+  return x.prime == y.prime && x.kodaira == y.kodaira && x.image == y.image && x.term == y.term;
+}
+
 TEST(ClassifyMinimal, EveryCaseAgreesWithPari) {
   constexpr LocalImage kE = LocalImage::kTrivial;
   constexpr LocalImage kU = LocalImage::kUnits;
@@ -225,11 +230,18 @@ TEST(ClassifyMinimal, EveryCaseAgreesWithPari) {
     const auto magnitude =
         static_cast<__uint128_t>(row.b < 0 ? -static_cast<int64_t>(row.b) : row.b);
     const PrimeFactors primesOfB = primeFactors(magnitude);
-    const LocalDatum local = classifyMinimal(minimalModel(row.a, row.b, primesOfB.primes()),
-                                             static_cast<__uint128_t>(row.p));
+    const MinimalModel model = minimalModel(row.a, row.b, primesOfB.primes());
+    const LocalDatum local = classifyMinimal(model, static_cast<__uint128_t>(row.p));
     if (row.kodaira == nullptr) {
       EXPECT_EQ(local.prime, 0U);
       continue;
+    }
+    if (row.p != 3) {
+      // Told which of B0 and F0 the prime divides, as a scan's lists say.
+      const bool dividesB = model.b0 % row.p == 0;
+      const bool dividesF = model.f0 % row.p == 0;
+      EXPECT_TRUE(sameDatum(
+          classifyMinimal(model, static_cast<__uint128_t>(row.p), dividesB, dividesF), local));
     }
     EXPECT_EQ(local.prime, static_cast<__uint128_t>(row.p));
     EXPECT_EQ(kodairaText(local.kodaira), row.kodaira);
@@ -266,6 +278,42 @@ TEST(MinimalModel, ScalesByTheLargestU) {
     EXPECT_EQ(model.scale, row.scale);
     EXPECT_TRUE(model.f0 == static_cast<__int128_t>(row.a0) * row.a0 * row.a0 - 27 * row.b0);
   }
+}
+
+// The classification told which of B0 and F0 a prime divides against the
+// one that finds out, at every prime p != 3 of B0 F0 of sampled curves with
+// u = 1: small, family-sized and 32-bit coefficients, each of the three
+// cases (p | B0 alone, p | F0 alone, both) many times.
+TEST(ClassifyMinimal, KnownDivisibilityGivesTheSameData) {
+  differential::SplitMix64 random(3);
+  int cases[3] = {};
+  for (const int64_t bound : {int64_t{30}, int64_t{2000}, int64_t{INT32_MAX}}) {
+    for (int i = 0; i < 400; ++i) {
+      const auto a = static_cast<int32_t>(random.between(-bound, bound));
+      const auto b = static_cast<int32_t>(random.between(-bound, bound));
+      if (b == 0 || static_cast<__int128_t>(a) * a * a == static_cast<__int128_t>(27) * b) continue;
+      const auto magnitudeOf = [](__int128_t n) {
+        return n < 0 ? 0 - static_cast<__uint128_t>(n) : static_cast<__uint128_t>(n);
+      };
+      const PrimeFactors primesOfB = primeFactors(magnitudeOf(b));
+      const MinimalModel model = minimalModel(a, b, primesOfB.primes());
+      if (model.scale != 1) continue;
+      const PrimeFactors primesOfF = primeFactors(magnitudeOf(model.f0));
+      ASSERT_TRUE(primesOfF.complete());
+      std::vector<__uint128_t> primes(primesOfB.primes().begin(), primesOfB.primes().end());
+      primes.insert(primes.end(), primesOfF.primes().begin(), primesOfF.primes().end());
+      for (const __uint128_t p : primes) {
+        if (p == 3) continue;
+        SCOPED_TRACE(testing::Message() << "(" << a << ", " << b << ") at " << decimalText(p));
+        const bool dividesB = model.b0 % static_cast<__int128_t>(p) == 0;
+        const bool dividesF = model.f0 % static_cast<__int128_t>(p) == 0;
+        ++cases[dividesB && dividesF ? 2 : (dividesB ? 0 : 1)];
+        EXPECT_TRUE(
+            sameDatum(classifyMinimal(model, p, dividesB, dividesF), classifyMinimal(model, p)));
+      }
+    }
+  }
+  for (const int count : cases) EXPECT_GT(count, 20);
 }
 
 }  // namespace

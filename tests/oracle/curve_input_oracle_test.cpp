@@ -120,6 +120,7 @@ TEST(CurveInputOracle, UnitsAgreeWithPariOnCremonasCurvesAndWidePairs) {
   size_t converted = 0;
   size_t refused = 0;
   size_t scaled = 0;
+  size_t smallConductors = 0;
   CremonaTables tables;
   for (const FixtureLine& line : lines) {
     SCOPED_TRACE(line.form + " " + line.input);
@@ -164,12 +165,23 @@ TEST(CurveInputOracle, UnitsAgreeWithPariOnCremonasCurvesAndWidePairs) {
     std::vector<std::string> minimal;
     for (const Int256& value : reducedMinimalModel(a0, b0)) minimal.push_back(value.decimal());
     EXPECT_EQ(joined(minimal), line.minimal);
+    // The 128-bit paths that records take where they apply.
+    if (const auto narrow = reducedMinimalModelNarrow(a0, b0)) {
+      minimal.clear();
+      for (const __int128_t value : *narrow) minimal.push_back(Int256(value).decimal());
+      EXPECT_EQ(joined(minimal), line.minimal);
+    }
+    if (const uint64_t small = conductorBelow2To53(a0, b0, analysis.badPrimes()); small != 0) {
+      EXPECT_EQ(std::to_string(small), line.conductor);
+      ++smallConductors;
+    }
   }
   // Every form is there: 807 curves by label, by a-invariants and as (A, B),
   // a quarter of them also scaled (u = 2 or 3, with r, s, t moved).
   EXPECT_GT(converted, 2600U);
   EXPECT_GT(refused, 50U);
   EXPECT_GT(scaled, 150U);
+  EXPECT_GT(smallConductors, 2600U);
 }
 
 TEST(CurveInputOracle, BatchRecordsAgreeWithPari) {
