@@ -59,6 +59,12 @@ constexpr int32_t kFunctionalPrimes = 30;
 // fixtures, at height 40: 10 proves 97.8% of the sharp bounds with |A|,
 // |B| <= 40, 100 proves 98.8% at four times the cost).
 constexpr int64_t kDualHeightFactor = 10;
+// E^'s box is stretched along the numerator of x to this many times the
+// size of its minimal model, at least this deep in the denominator (see
+// pariSmallPointsStretched): the random sample's generators on E^ have x
+// about R d^2 with d small.
+constexpr int64_t kDualStretch = 144;
+constexpr int64_t kDualMinDenominator = 36;
 // The sieving primes of the covers' search and the bits of their tables.
 constexpr std::array<int64_t, 4> kSievePrimes{5, 7, 11, 13};
 constexpr int64_t kSieveBits = 5 * 5 + 7 * 7 + 11 * 11 + 13 * 13;
@@ -229,6 +235,10 @@ class Searcher {
   // Searches E^ and adds the images phihat(Q'); true when the span is full.
   bool searchDual(int64_t bound);
   bool addRational(const mpq_class& x, const mpq_class& y);
+  // Searches E itself in the stretched box; true when the span is full.
+  bool searchCurve(int64_t bound);
+  // Replaces the generators by an LLL-reduced basis of their span.
+  void reduceGenerators(std::vector<RationalPoint>& points) const;
 
   const CurveAnalysis& analysis_;
   int32_t height_;
@@ -584,7 +594,7 @@ bool Searcher::searchDual(int64_t bound) {
   const __int128_t b = b0_;
   const std::array<__int128_t, 5> ainvs{a, 0, b, -5 * a * b, -a * a * a * b - 7 * b * b};
   std::vector<std::pair<std::string, std::string>> points;
-  pariSmallPoints(ainvs, bound, points);
+  pariSmallPointsStretched(ainvs, bound, kDualStretch, kDualMinDenominator, points);
   const mpq_class aq(static_cast<long>(a0_));
   const mpq_class bq(static_cast<long>(b0_));
   for (const auto& [xText, yText] : points) {
@@ -621,6 +631,41 @@ bool Searcher::searchDual(int64_t bound) {
   return false;
 }
 
+bool Searcher::searchCurve(int64_t bound) {
+  const std::array<__int128_t, 5> ainvs{a0_, 0, b0_, 0, 0};
+  std::vector<std::pair<std::string, std::string>> points;
+  pariSmallPointsStretched(ainvs, bound, kDualStretch, kDualMinDenominator, points);
+  for (const auto& [xText, yText] : points) {
+    mpq_class x;
+    mpq_class y;
+    if (x.set_str(xText, 10) != 0 || y.set_str(yText, 10) != 0) continue;
+    x.canonicalize();
+    y.canonicalize();
+    if (addRational(x, y)) return true;
+  }
+  return false;
+}
+
+void Searcher::reduceGenerators(std::vector<RationalPoint>& points) const {
+  // The points found are independent modulo torsion (their images under
+  // Phi are); an LLL basis of the lattice they span under the height
+  // pairing spans the same subgroup by a unimodular change, so the images
+  // of T and of the new points span the same space and the proof stands.
+  // Each new point is checked on E exactly; on any failure the points stay.
+  if (points.size() < 2) return;
+  std::vector<std::pair<std::string, std::string>> texts;
+  for (const RationalPoint& p : points) texts.emplace_back(p.x, p.y);
+  const std::array<__int128_t, 5> ainvs{analysis_.a, 0, static_cast<__int128_t>(analysis_.b), 0, 0};
+  if (!pariReducePoints(ainvs, texts) || texts.size() != points.size()) return;
+  std::vector<RationalPoint> reduced;
+  for (auto& [x, y] : texts) {
+    RationalPoint p{std::move(x), std::move(y)};
+    if (!onCurve(p, analysis_.a, analysis_.b)) return;
+    reduced.push_back(std::move(p));
+  }
+  points = std::move(reduced);
+}
+
 RankSearch Searcher::run() {
   RankSearch result;
   result.searched = true;
@@ -655,6 +700,7 @@ RankSearch Searcher::run() {
   bool full = searchCovers(1, early);
   if (!full && dual) full = searchDual(kDualHeightFactor * h2);
   if (!full) full = searchCovers(early + 1, height_);
+  if (!full) full = searchCurve(kDualHeightFactor * h2);
   // The generators: the smallest points whose images are independent of
   // those of T and of the smaller ones.
   std::stable_sort(found_.begin(), found_.end(),
@@ -676,6 +722,7 @@ RankSearch Searcher::run() {
   if (static_cast<int32_t>(result.points.size()) > result.lower) {
     result.points.resize(static_cast<size_t>(result.lower));
   }
+  reduceGenerators(result.points);
   return result;
 }
 
