@@ -109,7 +109,7 @@ GEN reducedBasis(const std::array<__int128_t, 5>& ainvs,
   pari_TRY {
     GEN coefficients = cgetg(6, t_VEC);
     for (long i = 0; i < 5; ++i) gel(coefficients, i + 1) = fromWide(ainvs[static_cast<size_t>(i)]);
-    GEN curve = ellinit(coefficients, nullptr, MEDDEFAULTPREC);
+    GEN curve = ellinit(coefficients, nullptr, DEFAULTPREC);
     const auto n = static_cast<long>(parts.size());
     GEN given = cgetg(n + 1, t_VEC);
     for (long i = 0; i < n; ++i) {
@@ -119,8 +119,11 @@ GEN reducedBasis(const std::array<__int128_t, 5>& ainvs,
     }
     // The columns of the change: reduced_j = sum_i change[i, j] given_i,
     // unimodular, so the reduced points span the same subgroup.
-    GEN change = lllgram(ellheightmatrix(curve, given, MEDDEFAULTPREC));
+    GEN gram = ellheightmatrix(curve, given, DEFAULTPREC);
+    GEN change = lllgram(gram);
     if (lg(change) == n + 1 && is_pm1(det(change))) {
+      // The heights of the new points: the diagonal of change^t gram change.
+      GEN reducedGram = qf_apply_RgM(gram, change);
       GEN sums = cgetg(n + 1, t_VEC);
       GEN heights = cgetg(n + 1, t_VEC);
       bool finite = true;
@@ -130,7 +133,7 @@ GEN reducedBasis(const std::array<__int128_t, 5>& ainvs,
           sum = elladd(curve, sum, ellmul(curve, gel(given, i), gcoeff(change, i, j)));
         finite = !ell_is_inf(sum);
         gel(sums, j) = sum;
-        gel(heights, j) = finite ? ellheight(curve, sum, MEDDEFAULTPREC) : gen_0;
+        gel(heights, j) = gcoeff(reducedGram, j, j);
       }
       if (finite) result = vecpermute(sums, indexsort(heights));
     }

@@ -235,8 +235,6 @@ class Searcher {
   // Searches E^ and adds the images phihat(Q'); true when the span is full.
   bool searchDual(int64_t bound);
   bool addRational(const mpq_class& x, const mpq_class& y);
-  // Searches E itself in the stretched box; true when the span is full.
-  bool searchCurve(int64_t bound);
   // Replaces the generators by an LLL-reduced basis of their span.
   void reduceGenerators(std::vector<RationalPoint>& points) const;
 
@@ -631,21 +629,6 @@ bool Searcher::searchDual(int64_t bound) {
   return false;
 }
 
-bool Searcher::searchCurve(int64_t bound) {
-  const std::array<__int128_t, 5> ainvs{a0_, 0, b0_, 0, 0};
-  std::vector<std::pair<std::string, std::string>> points;
-  pariSmallPointsStretched(ainvs, bound, kDualStretch, kDualMinDenominator, points);
-  for (const auto& [xText, yText] : points) {
-    mpq_class x;
-    mpq_class y;
-    if (x.set_str(xText, 10) != 0 || y.set_str(yText, 10) != 0) continue;
-    x.canonicalize();
-    y.canonicalize();
-    if (addRational(x, y)) return true;
-  }
-  return false;
-}
-
 void Searcher::reduceGenerators(std::vector<RationalPoint>& points) const {
   // The points found are independent modulo torsion (their images under
   // Phi are); an LLL basis of the lattice they span under the height
@@ -700,7 +683,6 @@ RankSearch Searcher::run() {
   bool full = searchCovers(1, early);
   if (!full && dual) full = searchDual(kDualHeightFactor * h2);
   if (!full) full = searchCovers(early + 1, height_);
-  if (!full) full = searchCurve(kDualHeightFactor * h2);
   // The generators: the smallest points whose images are independent of
   // those of T and of the smaller ones.
   std::stable_sort(found_.begin(), found_.end(),
