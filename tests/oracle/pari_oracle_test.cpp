@@ -465,6 +465,18 @@ TEST(PariOracle, RankSearchAgreesWithCremonasTables) {
       ++byRank[rank].first;
       byRank[rank].second += search.proven() ? 1 : 0;
     }
+    // A pair of generators is reduced: neither P +- Q is below the larger.
+    if (search.points.size() == 2) {
+      const RationalPoint& p = search.points[0];
+      const RationalPoint& q = search.points[1];
+      EXPECT_LE(naiveHeight(p), naiveHeight(q)) << line;
+      for (const bool subtract : {false, true}) {
+        const std::optional<RationalPoint> sum = sumOnCurve(q, p, a, b, subtract);
+        ASSERT_TRUE(sum.has_value()) << line;
+        EXPECT_TRUE(onCurve(*sum, a, b)) << line;
+        EXPECT_GE(naiveHeight(*sum), naiveHeight(q)) << line << ": " << sum->x;
+      }
+    }
     // delta of each generator lies in the span of the Selmer basis.
     F3Matrix basis;
     for (const F3Matrix::Vector& e : analysis.selmerBasis()) basis.addRow(e.ones, e.twos);
