@@ -133,6 +133,23 @@ bool triplesToTorsion(const RationalPoint& point, int64_t a, int64_t b) {
   return x3 == 0;
 }
 
+std::optional<RationalPoint> sumOnCurve(const RationalPoint& p, const RationalPoint& q, int64_t a,
+                                        int64_t b, bool subtract) {
+  mpq_class x1;
+  mpq_class y1;
+  mpq_class x2;
+  mpq_class y2;
+  if (!parse(p.x, x1) || !parse(p.y, y1) || !parse(q.x, x2) || !parse(q.y, y2)) return {};
+  const mpz_class a1(static_cast<long>(a));
+  const mpz_class a3(static_cast<long>(b));
+  // -Q = (x, -y - A x - B).
+  if (subtract) y2 = -y2 - a1 * x2 - a3;
+  mpq_class x3;
+  mpq_class y3;
+  if (!add(x1, y1, x2, y2, a1, a3, x3, y3)) return {};
+  return RationalPoint{text(x3), text(y3)};
+}
+
 double naiveHeight(const RationalPoint& point) {
   mpq_class x;
   if (!parse(point.x, x)) return 0;

@@ -62,6 +62,11 @@ bool onCurve(const RationalPoint& point, int64_t a, int64_t b);
 /// P has order 9. Exact.
 bool triplesToTorsion(const RationalPoint& point, int64_t a, int64_t b);
 
+/// P + Q, or P - Q when subtract, on y^2 + Axy + By = x^3, exactly; none
+/// when the result is O or a point does not parse.
+std::optional<RationalPoint> sumOnCurve(const RationalPoint& p, const RationalPoint& q, int64_t a,
+                                        int64_t b, bool subtract);
+
 /// The naive height of the point's x: log of max(|numerator|, denominator),
 /// for choosing small generators.
 double naiveHeight(const RationalPoint& point);

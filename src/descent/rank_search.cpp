@@ -41,9 +41,12 @@
 // images phihat(Q') of points Q' of E^(Q) (delta = 1) are small on E^ but
 // large on C_1 (the height triples), so they are searched for on E^ itself,
 //   E^: y^2 + A0 xy + B0 y = x^3 - 5 A0 B0 x - A0^3 B0 - 7 B0^2,
-// with the PARI library's sieve, and mapped to E by phihat (Velu's formula
-// for the kernel x = -A0^2/3, then the change of variables to E); each
-// image is checked on E exactly, and its delta computed from its y.
+// with the PARI library's sieve in a box stretched to the size of E^ (see
+// pariSmallPointsStretched: where E^ is large its small points have large
+// numerators and small denominators), and mapped to E by phihat (Velu's
+// formula for the kernel x = -A0^2/3, then the change of variables to E);
+// each image is checked on E exactly, and its delta computed from its y.
+// The generators reported are reduced (reduceGenerators).
 //
 // The descent bounds r <= d1 + d2 - 1; where the lower bound meets it, the
 // rank is proven and delta(E(Q)) fills Sel(E^/Q), so Sha(E)[phi] and
@@ -59,6 +62,12 @@ constexpr int32_t kFunctionalPrimes = 30;
 // fixtures, at height 40: 10 proves 97.8% of the sharp bounds with |A|,
 // |B| <= 40, 100 proves 98.8% at four times the cost).
 constexpr int64_t kDualHeightFactor = 10;
+// E^'s box is stretched along the numerator of x to this many times the
+// size of its minimal model, at least this deep in the denominator (see
+// pariSmallPointsStretched): the random sample's generators on E^ have x
+// about R d^2 with d small.
+constexpr int64_t kDualStretch = 144;
+constexpr int64_t kDualMinDenominator = 36;
 // The sieving primes of the covers' search and the bits of their tables.
 constexpr std::array<int64_t, 4> kSievePrimes{5, 7, 11, 13};
 constexpr int64_t kSieveBits = 5 * 5 + 7 * 7 + 11 * 11 + 13 * 13;
@@ -229,6 +238,8 @@ class Searcher {
   // Searches E^ and adds the images phihat(Q'); true when the span is full.
   bool searchDual(int64_t bound);
   bool addRational(const mpq_class& x, const mpq_class& y);
+  // Replaces the generators by an LLL-reduced basis of their span.
+  void reduceGenerators(std::vector<RationalPoint>& points) const;
 
   const CurveAnalysis& analysis_;
   int32_t height_;
@@ -584,7 +595,7 @@ bool Searcher::searchDual(int64_t bound) {
   const __int128_t b = b0_;
   const std::array<__int128_t, 5> ainvs{a, 0, b, -5 * a * b, -a * a * a * b - 7 * b * b};
   std::vector<std::pair<std::string, std::string>> points;
-  pariSmallPoints(ainvs, bound, points);
+  pariSmallPointsStretched(ainvs, bound, kDualStretch, kDualMinDenominator, points);
   const mpq_class aq(static_cast<long>(a0_));
   const mpq_class bq(static_cast<long>(b0_));
   for (const auto& [xText, yText] : points) {
@@ -619,6 +630,58 @@ bool Searcher::searchDual(int64_t bound) {
     if (addRational(xE, yE)) return true;
   }
   return false;
+}
+
+void Searcher::reduceGenerators(std::vector<RationalPoint>& points) const {
+  // The points found are independent modulo torsion (their images under
+  // Phi are). Any change with integral inverse spans the same subgroup, so
+  // the images of T and of the new points span the same space and the
+  // proof stands. Three points or more: an LLL basis of their lattice
+  // under the canonical height pairing (PARI's heights cost about 0.4 ms a
+  // curve, too much for the many curves of rank 2), each new point checked
+  // on E exactly, the points left as they are on any failure. Two points:
+  // reduced by the naive height, exactly, as Gauss reduces a binary form:
+  // P2 -> P2 +- P1 (and P1 -> P1 +- P2) while that lowers the naive height
+  // of x.
+  if (points.size() >= 3) {
+    std::vector<std::pair<std::string, std::string>> texts;
+    for (const RationalPoint& p : points) texts.emplace_back(p.x, p.y);
+    const std::array<__int128_t, 5> ainvs{analysis_.a, 0, static_cast<__int128_t>(analysis_.b), 0,
+                                          0};
+    if (!pariReducePoints(ainvs, texts) || texts.size() != points.size()) return;
+    std::vector<RationalPoint> reduced;
+    for (auto& [x, y] : texts) {
+      RationalPoint p{std::move(x), std::move(y)};
+      if (!onCurve(p, analysis_.a, analysis_.b)) return;
+      reduced.push_back(std::move(p));
+    }
+    points = std::move(reduced);
+    return;
+  }
+  if (points.size() != 2) return;
+  // Each step lowers the sum of two naive heights, which are logarithms of
+  // integers: the loop ends; the bound on its steps is a guard.
+  for (int32_t step = 0; step < 64; ++step) {
+    bool lowered = false;
+    for (size_t j = 0; j < 2 && !lowered; ++j) {
+      const RationalPoint& other = points[1 - j];
+      const double height = naiveHeight(points[j]);
+      for (const bool subtract : {false, true}) {
+        std::optional<RationalPoint> sum =
+            sumOnCurve(points[j], other, analysis_.a, analysis_.b, subtract);
+        if (sum && onCurve(*sum, analysis_.a, analysis_.b) && naiveHeight(*sum) < height) {
+          points[j] = std::move(*sum);
+          lowered = true;
+          break;
+        }
+      }
+    }
+    if (!lowered) break;
+  }
+  std::stable_sort(points.begin(), points.end(),
+                   [](const RationalPoint& s, const RationalPoint& t) {
+                     return naiveHeight(s) < naiveHeight(t);
+                   });
 }
 
 RankSearch Searcher::run() {
@@ -676,6 +739,7 @@ RankSearch Searcher::run() {
   if (static_cast<int32_t>(result.points.size()) > result.lower) {
     result.points.resize(static_cast<size_t>(result.lower));
   }
+  reduceGenerators(result.points);
   return result;
 }
 

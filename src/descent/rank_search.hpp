@@ -24,8 +24,11 @@ struct RankSearch {
   int32_t height = 0;     ///< the search height used
   int32_t lower = 0;      ///< a proven lower bound on the rank of E(Q)
   int32_t upper = 0;      ///< d1 + d2 - 1, the descent's upper bound
-  /// Independent points of infinite order on the curve as typed, the
-  /// smallest found (by the naive height of x), `lower` of them.
+  /// Independent points of infinite order on the curve as typed, `lower`
+  /// of them: the smallest found (by the naive height of x) whose images
+  /// raise the span, reduced (rank_search.cpp, reduceGenerators): an LLL
+  /// basis under the canonical height pairing from three points on, a pair
+  /// reduced by the naive height.
   std::vector<RationalPoint> points;
   /// Every Selmer class was searched (none had a cover too large); when
   /// false the search stops short of its height on some class.

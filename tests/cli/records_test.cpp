@@ -186,6 +186,26 @@ TEST(Records, ReportWritesTheGoldenRecordsAndTheyReadBack) {
   }
 }
 
+// The whole report of 201042o1 (Cremona's tables: rank 3) with --rank. Its
+// lines [1] to [4] are those without --rank; in line [5] the rank is the
+// table's, and the three points, checked with gp, lie on E, are an LLL basis
+// (qflllgram of their ellheightmatrix is the identity) and have the
+// regulator of the table's generators: they generate E(Q) modulo torsion.
+TEST(Records, RankReportOfACurveOfRankThree) {
+  const CliRun run = runVelrin({"report", "21", "51", "--rank"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "\n[1] E is an elliptic curve defined by y^2+21xy+51y=x^3\n\n"
+            "[2] {bad prime, Kodaira symbol, Image[E(Qp) -> Qp^{*}/Qp^{*3}]}\n"
+            "{2, I2, {e}},\n"
+            "{3, IV, <BQp^{*3}>},\n"
+            "{17, I3, Qp^{*}/Qp^{*3}},\n"
+            "{73, I1, {e}}.\n\n"
+            "[3] dim(Sel(E^/Q))=2, dim(Sel(E/Q))=2\n\n"
+            "[4] rankE(Q) < 3\n\n"
+            "[5] rankE(Q)=3, proven; independent points (-3,3), (-6,3), (-12,9)\n\n");
+}
+
 // --rank: line [5] after the report, the search's fields after the
 // record's, the rest byte for byte as without it. The ranks are ellrank's
 // (gp: ellrank(ellinit([A,0,B,0,0]))), each proven there.

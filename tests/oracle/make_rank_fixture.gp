@@ -6,6 +6,9 @@
 \\   (pari-elldata) with a rational point of order 3, in the order of
 \\   their conductors, taken to the (A, B) model by toAB, with their rank
 \\   and their generators moved to that model; 32-bit A and B only;
+\\   then the same for the curves of rank 2 and 3 among the pairs |A| <= kBoxA,
+\\   1 <= B <= kBoxB whose conductor is in the tables (ellidentify; the
+\\   generators moved from the table's model), which brings curves of rank 3;
 \\   "R A B rlow rhigh n h": kRandomCurves random nonsingular pairs with
 \\   |A| <= 1000, 1 <= B <= 10^5 from a fixed seed, with ellrank's bounds,
 \\   the number n of independent points it found (rlow may exceed n: its
@@ -22,6 +25,9 @@ kRandomSeed = 20261210;
 kAlarm = 5;
 kOutput = "tests/oracle/rank_fixture.txt";
 kLimit = 2^31;
+kBoxA = 30;
+kBoxB = 100;
+kTablesEnd = 500000;  \\ pari-elldata's conductors are below this
 
 {
   my(start = getabstime(), lines = List(), count = 0, N = 1, ranks = vector(6));
@@ -40,6 +46,25 @@ kLimit = 2^31;
       count++);
     N++);
   print("Cremona: ", count, " curves of conductor < ", N, ", by rank ", ranks);
+  my(seen = Map(), boxRanks = vector(6));
+  foreach (lines, l, my(w = strsplit(l, " ")); mapput(seen, [eval(w[3]), eval(w[4])], 1));
+  for (A = -kBoxA, kBoxA,
+    for (B = 1, kBoxB,
+      my(E, id, gens, line, P);
+      if (A^3 == 27 * B || mapisdefined(seen, [A, B]), next);
+      E = ellinit([A, 0, B, 0, 0]);
+      if (ellglobalred(E)[1] >= kTablesEnd, next);
+      id = ellidentify(E);
+      gens = id[1][3];
+      if (#gens < 2, next);
+      line = Str("C ", id[1][1], " ", A, " ", B, " ", #gens);
+      for (i = 1, #gens,
+        P = ellchangepointinv(gens[i], id[2]);
+        if (!ellisoncurve(E, P), error("ellidentify: generator off the curve"));
+        line = Str(line, " ", P[1], " ", P[2]));
+      listput(lines, line);
+      boxRanks[#gens + 1]++));
+  print("Cremona, |A| <= ", kBoxA, ", 1 <= B <= ", kBoxB, ": by rank ", boxRanks);
   setrand(kRandomSeed);
   count = 0;
   while (count < kRandomCurves,
