@@ -580,19 +580,20 @@ TEST(Scan, ProgressGoesToATerminalUnlessQuiet) {
       terminalShows({"scan", "--a", "-30000:30000", "--b", "1:5000", "--threads", "1"}, true);
   EXPECT_TRUE(stopped.ends_with("\r\n")) << stopped;
 
-  // A resumed scan says how many records were already there.
-  // The first two rows of A are the first part of the box -300:300 x 1:500,
-  // which lasts long enough for the meter, as above.
+  // A resumed scan counts the 6000 - 1500 curves still to come and says how
+  // many records were already there. The first row of A is the first part
+  // of the box, and the rest lasts long enough for the meter, as above.
   TempDir dir;
   const std::string grown = (dir / "grown.csv").string();
-  ASSERT_EQ(
-      runVelrin({"scan", "--a", "-300:-299", "--b", "1:500", "--format", "csv", "--output", grown})
-          .status,
-      0);
-  const std::string resumed = terminalShows({"scan", "--a", "-300:300", "--b", "1:500", "--format",
-                                             "csv", "--threads", "1", "--output", grown});
-  EXPECT_NE(resumed.find(" of 299500 curves"), std::string::npos) << resumed;
-  EXPECT_NE(resumed.find("; 1000 records were already there"), std::string::npos) << resumed;
+  ASSERT_EQ(runVelrin({"scan", "--a", "2147483000", "--b", "1:1500", "--format", "csv", "--output",
+                       grown})
+                .status,
+            0);
+  const std::string resumed =
+      terminalShows({"scan", "--a", "2147483000:2147483003", "--b", "1:1500", "--format", "csv",
+                     "--threads", "1", "--output", grown});
+  EXPECT_NE(resumed.find(" of 4500 curves"), std::string::npos) << resumed;
+  EXPECT_NE(resumed.find("; 1500 records were already there"), std::string::npos) << resumed;
 
   // A batch from a file counts its lines against the file's total.
   std::string pairs;
