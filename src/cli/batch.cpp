@@ -183,20 +183,6 @@ uint64_t countLines(int fd) {
   return last == '\n' ? lines : lines + 1;
 }
 
-// Closes a file however runBatch returns.
-class FileCloser {
- public:
-  explicit FileCloser(int fd) : fd_(fd) {}
-  ~FileCloser() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileCloser(const FileCloser&) = delete;
-  FileCloser& operator=(const FileCloser&) = delete;
-
- private:
-  int fd_;
-};
-
 // The records of a batch on their way to its output: while a resume
 // checks the output file, compared with what it holds; from the end of
 // what it holds on, written. Nothing of the file changes before it has

@@ -214,4 +214,8 @@ std::optional<ResumePoint> prepareResume(int fd, bool compressed, std::string_vi
   return point;
 }
 
+FileCloser::~FileCloser() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
 }  // namespace velrin::cli

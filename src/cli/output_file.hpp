@@ -54,6 +54,19 @@ class OutputSink {
 /// errno set, on failure.
 int openOutputFile(const char* path);
 
+/// Closes a file descriptor when it goes out of scope, however the run
+/// returns; -1 holds none.
+class FileCloser {
+ public:
+  explicit FileCloser(int fd) : fd_(fd) {}
+  ~FileCloser();
+  FileCloser(const FileCloser&) = delete;
+  FileCloser& operator=(const FileCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
 /// How what an output file holds, from where the last comparison stopped,
 /// compares with bytes that this run writes.
 enum class Match : uint8_t {

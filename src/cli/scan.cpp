@@ -147,20 +147,6 @@ class ScanJob : public ChunkJob {
   bool distinct_;
 };
 
-// Closes the output file however runScan returns.
-class FileCloser {
- public:
-  explicit FileCloser(int fd) : fd_(fd) {}
-  ~FileCloser() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileCloser(const FileCloser&) = delete;
-  FileCloser& operator=(const FileCloser&) = delete;
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 int runScan(const ScanOptions& options) {
