@@ -29,6 +29,14 @@ std::pair<std::string, std::string> split(const std::string& text) {
   return {text.substr(0, slash), text.substr(slash + 1)};
 }
 
+// The curve [a1, a2, a3, a4, a6] on the PARI stack; called inside a
+// pari_TRY, which catches what ellinit raises.
+GEN curveOf(const std::array<__int128_t, 5>& ainvs) {
+  GEN coefficients = cgetg(6, t_VEC);
+  for (long i = 0; i < 5; ++i) gel(coefficients, i + 1) = fromWide(ainvs[static_cast<size_t>(i)]);
+  return ellinit(coefficients, nullptr, DEFAULTPREC);
+}
+
 // The search of pariSmallPoints and pariSmallPointsStretched: stretch 0
 // keeps the square box of `height`.
 bool smallPoints(const std::array<__int128_t, 5>& ainvs, int64_t height, int64_t stretch,
@@ -39,9 +47,7 @@ bool smallPoints(const std::array<__int128_t, 5>& ainvs, int64_t height, int64_t
   volatile bool ok = false;
   pari_CATCH(CATCH_ALL) { ok = false; }
   pari_TRY {
-    GEN coefficients = cgetg(6, t_VEC);
-    for (long i = 0; i < 5; ++i) gel(coefficients, i + 1) = fromWide(ainvs[static_cast<size_t>(i)]);
-    GEN curve = ellinit(coefficients, nullptr, DEFAULTPREC);
+    GEN curve = curveOf(ainvs);
     GEN change = nullptr;
     GEN minimal = ellminimalmodel(curve, &change);
     GEN box = stoi(static_cast<long>(height));
@@ -107,9 +113,7 @@ GEN reducedBasis(const std::array<__int128_t, 5>& ainvs,
   GEN volatile result = nullptr;
   pari_CATCH(CATCH_ALL) { result = nullptr; }
   pari_TRY {
-    GEN coefficients = cgetg(6, t_VEC);
-    for (long i = 0; i < 5; ++i) gel(coefficients, i + 1) = fromWide(ainvs[static_cast<size_t>(i)]);
-    GEN curve = ellinit(coefficients, nullptr, DEFAULTPREC);
+    GEN curve = curveOf(ainvs);
     const auto n = static_cast<long>(parts.size());
     GEN given = cgetg(n + 1, t_VEC);
     for (long i = 0; i < n; ++i) {
