@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "cli/cli_run.hpp"
+#include "cli/parsed_command.hpp"
+#include "descent/rank_search.hpp"
 
 namespace velrin::cli_test {
 namespace {
@@ -100,6 +102,101 @@ TEST(CommandLine, UsageErrorsSayWhatIsExpected) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, c.err);
   }
+}
+
+// The parse alone, without a process: each command line gives one value,
+// the command with its options checked, or the usage error.
+TEST(CommandLine, ParsesIntoOneValuePerCommandOrOneError) {
+  using cli::Command;
+  using cli::ParsedCommand;
+  const auto parse = [](std::vector<std::string> args) {
+    args.insert(args.begin(), "velrin");
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    return cli::parseCommandLine(static_cast<int>(argv.size()), argv.data(), 7);
+  };
+  const auto command = [](const ParsedCommand& parsed) -> const Command* {
+    return std::get_if<Command>(&parsed);
+  };
+  struct ErrorCase {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::vector<ErrorCase> errors = {
+      {{"report", "1", "2", "--classic", "--rank"},
+       "--rank follows the true rules; it cannot go with --classic"},
+      {{"report", "1"}, "B is required"},
+      {{"report", "--curve", "14a1", "1"}, "report takes A B or --curve, not both"},
+      {{"batch", "--threads", "0", "--classic", "--rank"},
+       "--threads must be a whole number from 1 to 256, not \"0\""},
+      {{"scan", "--a", "1:2", "--b", "2:1"},
+       "--b must be MIN:MAX with 32-bit integers MIN <= MAX: 2:1"},
+      {{"scan", "--a", "1:2", "--b", "1:2", "--format", "none"},
+       "--format none writes no records: give --summary for the table"},
+      {{"batch", "--shard", "2/1"}, "--shard must be K/N with 1 <= K <= N: 2/1"},
+      {{"--height", "5"}, "The following arguments were not expected: 5 --height"},
+  };
+  for (const ErrorCase& c : errors) {
+    SCOPED_TRACE(c.args[0] + " " + c.message);
+    const ParsedCommand parsed = parse(c.args);
+    const cli::UsageError* error = std::get_if<cli::UsageError>(&parsed);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->message, c.message);
+  }
+
+  // --classic before or after the command; json and jsonl are one format.
+  ParsedCommand parsed = parse({"report", "-7", "+12", "--classic", "--format", "json"});
+  ASSERT_NE(command(parsed), nullptr);
+  const auto* report = std::get_if<cli::ReportCommand>(command(parsed));
+  ASSERT_NE(report, nullptr);
+  EXPECT_EQ(report->a, -7);
+  EXPECT_EQ(report->b, 12);
+  EXPECT_EQ(report->rules, Rules::kClassic);
+  EXPECT_EQ(report->format, cli::Format::kJsonLines);
+  EXPECT_EQ(report->rankHeight, 0);
+
+  parsed = parse({"report", "--curve", "[0,0,1,0,0]", "--rank", "--height", "12"});
+  ASSERT_NE(command(parsed), nullptr);
+  report = std::get_if<cli::ReportCommand>(command(parsed));
+  ASSERT_NE(report, nullptr);
+  EXPECT_EQ(report->curve, "[0,0,1,0,0]");
+  EXPECT_EQ(report->curveKind, cli::CurveInputKind::kModel);
+  EXPECT_EQ(report->rankHeight, 12);
+
+  // The threads default is the caller's; the box, shard and options are
+  // values.
+  parsed = parse({"--classic", "scan", "--a", "-3:4", "--b", "1:9", "--shard", "2/5", "--distinct",
+                  "--format", "none", "--summary"});
+  ASSERT_NE(command(parsed), nullptr);
+  const auto* scan = std::get_if<cli::ScanOptions>(command(parsed));
+  ASSERT_NE(scan, nullptr);
+  EXPECT_EQ(scan->a.min, -3);
+  EXPECT_EQ(scan->a.max, 4);
+  EXPECT_EQ(scan->b.max, 9);
+  EXPECT_EQ(scan->shard.index, 2);
+  EXPECT_EQ(scan->shard.count, 5);
+  EXPECT_TRUE(scan->distinct);
+  EXPECT_EQ(scan->run.threads, 7);
+  EXPECT_EQ(scan->run.format, cli::Format::kNone);
+  EXPECT_EQ(scan->run.rules, Rules::kClassic);
+
+  parsed = parse({"batch", "pairs.txt", "--threads", "3", "--format", "csv", "--rank"});
+  ASSERT_NE(command(parsed), nullptr);
+  const auto* batch = std::get_if<cli::BatchOptions>(command(parsed));
+  ASSERT_NE(batch, nullptr);
+  EXPECT_EQ(batch->input, "pairs.txt");
+  EXPECT_EQ(batch->run.threads, 3);
+  EXPECT_EQ(batch->run.format, cli::Format::kCsv);
+  EXPECT_EQ(batch->run.rankHeight, kDefaultSearchHeight);
+
+  parsed = parse({});
+  ASSERT_NE(command(parsed), nullptr);
+  EXPECT_NE(std::get_if<cli::DialogueCommand>(command(parsed)), nullptr);
+  parsed = parse({"--version"});
+  ASSERT_NE(command(parsed), nullptr);
+  const auto* print = std::get_if<cli::PrintCommand>(command(parsed));
+  ASSERT_NE(print, nullptr);
+  EXPECT_TRUE(print->text.starts_with("velrin ") && print->text.ends_with("\n")) << print->text;
 }
 
 // Integers have one grammar everywhere: an optional sign, + or -, and
