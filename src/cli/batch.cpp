@@ -274,13 +274,12 @@ class BatchOutput {
 
 }  // namespace
 
-int runBatch(const BatchOptions& options) {
+Outcome runBatch(const BatchOptions& options) {
   const bool fromStdin = options.input.empty() || options.input == "-";
   const std::string name = fromStdin ? "standard input" : printable(options.input);
   const int fd = fromStdin ? STDIN_FILENO : ::open(options.input.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    std::fprintf(stderr, "velrin: cannot open %s: %s\n", name.c_str(), std::strerror(errno));
-    return 2;
+    return stopped(2, "cannot open " + name + ": " + std::strerror(errno));
   }
   const FileCloser inputCloser(fromStdin ? -1 : fd);
 
@@ -292,8 +291,7 @@ int runBatch(const BatchOptions& options) {
   if (!options.output.empty()) {
     outFd = openOutputFile(options.output.c_str());
     if (outFd < 0) {
-      std::fprintf(stderr, "velrin: cannot open %s: %s\n", outName.c_str(), std::strerror(errno));
-      return 2;
+      return stopped(2, "cannot open " + outName + ": " + std::strerror(errno));
     }
   }
   const FileCloser outputCloser(options.output.empty() ? -1 : outFd);
@@ -302,20 +300,17 @@ int runBatch(const BatchOptions& options) {
   if (!options.output.empty()) {
     struct stat info {};
     if (::fstat(outFd, &info) != 0) {
-      std::fprintf(stderr, "velrin: cannot use %s: %s\n", outName.c_str(), std::strerror(errno));
-      return 2;
+      return stopped(2, "cannot use " + outName + ": " + std::strerror(errno));
     }
     durable = S_ISREG(info.st_mode);
     if (durable && ::flock(outFd, LOCK_EX | LOCK_NB) != 0) {
-      std::fprintf(stderr, "velrin: %s is in use by another run\n", outName.c_str());
-      return 2;
+      return stopped(2, outName + " is in use by another run");
     }
     if (durable && info.st_size != 0) {
       resume = std::make_unique<ResumeFile>(outFd);
       std::string error;
       if (!resume->open(compressed, error)) {
-        std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", outName.c_str(), error.c_str());
-        return 2;
+        return stopped(2, "cannot resume in " + outName + ": " + error);
       }
     }
   }
@@ -375,31 +370,24 @@ int runBatch(const BatchOptions& options) {
   // An input that could not be read at all, or not as far as the file a
   // resume checks, leaves the output as it was.
   if (job.readError() != 0 && (!anyChunk || out.checking())) {
-    std::fprintf(stderr, "velrin: cannot read %s: %s\n", name.c_str(),
-                 std::strerror(job.readError()));
-    return 2;
+    return stopped(2, "cannot read " + name + ": " + std::strerror(job.readError()));
   }
   if (!writeFailed) writeHeader();
   if (!writeFailed) writeFailed = !out.finish();
   if (!out.refusal().empty()) {
-    std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", outName.c_str(),
-                 out.refusal().c_str());
-    return 2;
+    return stopped(2, "cannot resume in " + outName + ": " + out.refusal());
   }
   if (writeFailed) {
-    std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(out.error()));
-    return 1;
+    return stopped(1, std::string("cannot write the records: ") + std::strerror(out.error()));
   }
   if (job.readError() != 0) {
-    std::fprintf(stderr, "velrin: cannot read %s: %s\n", name.c_str(),
-                 std::strerror(job.readError()));
-    return 1;
+    return stopped(1, "cannot read " + name + ": " + std::strerror(job.readError()));
   }
   if (options.run.summary) total.print(stderr);
   if (!options.run.summaryJson.empty() && !writeSummaryJson(options.run.summaryJson, total)) {
-    return 1;
+    return stopped(1, "cannot write the summary to " + printable(options.run.summaryJson));
   }
-  return total.badLines() != 0 ? 1 : 0;
+  return finished(total.badLines() != 0 ? 1 : 0);
 }
 
 }  // namespace velrin::cli

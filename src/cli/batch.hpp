@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/outcome.hpp"
 #include "cli/pipeline.hpp"
 #include "cli/scan_box.hpp"
 
@@ -25,6 +26,6 @@ struct BatchOptions {
 /// cuts a torn last record (or zstd frame) and appends the rest. Returns
 /// the exit status: 0, 1 when a line was bad or the output could not be
 /// written, 2 when the input or the output file cannot be used.
-int runBatch(const BatchOptions& options);
+Outcome runBatch(const BatchOptions& options);
 
 }  // namespace velrin::cli

@@ -44,26 +44,23 @@ int defaultThreads() {
   return cores > static_cast<unsigned>(kMaxThreads) ? kMaxThreads : static_cast<int>(cores);
 }
 
-int usageError(const std::string& message) {
-  std::fprintf(stderr, "velrin: %s\nRun with --help for more information.\n",
-               printable(message).c_str());
-  return 2;
+Outcome usageError(const std::string& message) {
+  return stopped(2, printable(message) + "\nRun with --help for more information.");
 }
 
 // Standard output after a command that writes only there (the dialogue,
 // --help, --version): a write that failed, even one long before, fails the
 // run.
-int outputStatus(int status) {
+Outcome outputStatus(int status) {
   errno = 0;
   const bool flushed = std::fflush(stdout) == 0;
   const int error = errno;
-  if (flushed && std::ferror(stdout) == 0 && !std::cout.fail()) return status;
-  std::fprintf(stderr, "velrin: cannot write to standard output%s%s\n", error != 0 ? ": " : "",
-               error != 0 ? std::strerror(error) : "");
-  return 1;
+  if (flushed && std::ferror(stdout) == 0 && !std::cout.fail()) return finished(status);
+  return stopped(1, std::string("cannot write to standard output") + (error != 0 ? ": " : "") +
+                        (error != 0 ? std::strerror(error) : ""));
 }
 
-int runReport(int32_t a, int32_t b, Format format, Rules rules, int32_t rankHeight) {
+Outcome runReport(int32_t a, int32_t b, Format format, Rules rules, int32_t rankHeight) {
   const CurveAnalysis analysis = analyzeCurve(a, b, rules);
   RankSearch search;
   const RankSearch* rank = nullptr;
@@ -84,14 +81,13 @@ int runReport(int32_t a, int32_t b, Format format, Rules rules, int32_t rankHeig
     std::fwrite(out.data(), 1, out.size(), stdout);
   }
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::fputs("velrin: cannot write the report\n", stderr);
-    return 1;
+    return stopped(1, "cannot write the report");
   }
-  return 0;
+  return finished(0);
 }
 
 // velrin report --curve: the curve moved to (A, B), then its report.
-int runCurveReport(const ReportCommand& report) {
+Outcome runCurveReport(const ReportCommand& report) {
   const std::string& text = report.curve;
   const Format format = report.format;
   const Rules rules = report.rules;
@@ -123,10 +119,9 @@ int runCurveReport(const ReportCommand& report) {
   // An empty buffer has no storage at all: nothing to pass to fwrite.
   if (out.size() != 0) std::fwrite(out.data(), 1, out.size(), stdout);
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::fputs("velrin: cannot write the report\n", stderr);
-    return 1;
+    return stopped(1, "cannot write the report");
   }
-  return status;
+  return finished(status);
 }
 
 // Ctrl-C on a terminal: the shell's prompt would follow the meter, or the
@@ -139,9 +134,9 @@ void endLineAndStop(int signal) {
   std::raise(signal);
 }
 
-}  // namespace
-
-int runCommandLine(int argc, const char* const* argv) {
+// Everything a command line does, up to the outcome that runCommandLine
+// prints.
+Outcome run(int argc, const char* const* argv) {
   const ParsedCommand parsed = parseCommandLine(argc, argv, defaultThreads());
   if (const UsageError* error = std::get_if<UsageError>(&parsed)) return usageError(error->message);
   const Command& command = std::get<Command>(parsed);
@@ -161,6 +156,15 @@ int runCommandLine(int argc, const char* const* argv) {
   if (const ScanOptions* scan = std::get_if<ScanOptions>(&command)) return runScan(*scan);
   LineReader in(STDIN_FILENO, stdout);
   return outputStatus(runDialogue(in, stdout, std::get<DialogueCommand>(command).rules));
+}
+
+}  // namespace
+
+int runCommandLine(int argc, const char* const* argv) {
+  const Outcome outcome = run(argc, argv);
+  // The one place where the failure that stopped a command is said.
+  if (!outcome.message.empty()) std::fprintf(stderr, "velrin: %s\n", outcome.message.c_str());
+  return outcome.status;
 }
 
 }  // namespace velrin::cli

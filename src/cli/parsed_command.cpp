@@ -263,7 +263,8 @@ ParsedCommand parseCommandLine(int argc, const char* const* argv, int defaultThr
   }
   s.run.rules = s.classic ? Rules::kClassic : Rules::kTrue;
   s.run.format = formatOf(s.format);
-  if (s.rank && s.classic) return usage("--rank follows the true rules; it cannot go with --classic");
+  if (s.rank && s.classic)
+    return usage("--rank follows the true rules; it cannot go with --classic");
   s.run.rankHeight = s.rank ? s.height : 0;
 
   if (*report) return reportCommand(s);

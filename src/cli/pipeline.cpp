@@ -127,7 +127,6 @@ bool writeSummaryJson(const std::string& path, const Tally& tally) {
   const std::string text = tally.json();
   bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
   if (file != nullptr && std::fclose(file) != 0) written = false;
-  if (!written) std::fprintf(stderr, "velrin: cannot write the summary to %s\n", path.c_str());
   return written;
 }
 

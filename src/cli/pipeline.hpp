@@ -68,8 +68,8 @@ class ChunkJob {
   virtual void render(Chunk& chunk, RecordWriter& writer) = 0;
 };
 
-/// Writes tally.json() to path (--summary-json); false, with a message on
-/// standard error, when it cannot be written.
+/// Writes tally.json() to path (--summary-json); false when it cannot be
+/// written.
 bool writeSummaryJson(const std::string& path, const Tally& tally);
 
 /// Runs job on `threads` threads and hands every chunk, in sequence order,

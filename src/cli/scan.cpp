@@ -149,12 +149,11 @@ class ScanJob : public ChunkJob {
 
 }  // namespace
 
-int runScan(const ScanOptions& options) {
+Outcome runScan(const ScanOptions& options) {
   const Box box(options.a, options.b);
   const std::optional<uint64_t> pairs = box.pairCount();
   if (!pairs) {
-    std::fputs("velrin: the box holds 2^64 pairs, more than a run can number; split it\n", stderr);
-    return 2;
+    return stopped(2, "the box holds 2^64 pairs, more than a run can number; split it");
   }
   const IndexRange range = shardRange(*pairs, options.shard);
   const bool headerHere = options.run.format == Format::kCsv && options.shard.index == 1;
@@ -170,9 +169,7 @@ int runScan(const ScanOptions& options) {
     const char* path = options.output.c_str();
     fd = openOutputFile(path);
     if (fd < 0) {
-      std::fprintf(stderr, "velrin: cannot open %s: %s\n", printable(path).c_str(),
-                   std::strerror(errno));
-      return 2;
+      return stopped(2, "cannot open " + printable(path) + ": " + std::strerror(errno));
     }
   }
   const FileCloser closer(options.output.empty() ? -1 : fd);
@@ -180,8 +177,7 @@ int runScan(const ScanOptions& options) {
     const std::string path = printable(options.output);
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
-      std::fprintf(stderr, "velrin: cannot use %s: %s\n", path.c_str(), std::strerror(errno));
-      return 2;
+      return stopped(2, "cannot use " + path + ": " + std::strerror(errno));
     }
     // A device or a pipe (/dev/null for the summary alone) is written to
     // as it is: there is nothing to resume in it and nothing to sync.
@@ -191,8 +187,7 @@ int runScan(const ScanOptions& options) {
     const std::string path = printable(options.output);
     // Two runs appending to one file would interleave their records.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      std::fprintf(stderr, "velrin: %s is in use by another run\n", path.c_str());
-      return 2;
+      return stopped(2, path + " is in use by another run");
     }
     const int32_t rankHeight = options.run.rankHeight;
     const std::string_view header = headerHere ? csvHeader(rankHeight != 0) : std::string_view();
@@ -207,8 +202,7 @@ int runScan(const ScanOptions& options) {
         },
         options.run, total, error);
     if (!point) {
-      std::fprintf(stderr, "velrin: cannot resume in %s: %s\n", path.c_str(), error.c_str());
-      return 2;
+      return stopped(2, "cannot resume in " + path + ": " + error);
     }
     start = range.begin + point->records;
     headerDone = point->keep != 0;
@@ -236,14 +230,13 @@ int runScan(const ScanOptions& options) {
     });
   }
   if (writeFailed || !sink.finish()) {
-    std::fprintf(stderr, "velrin: cannot write the records: %s\n", std::strerror(sink.error()));
-    return 1;
+    return stopped(1, std::string("cannot write the records: ") + std::strerror(sink.error()));
   }
   if (options.run.summary) total.print(stderr);
   if (!options.run.summaryJson.empty() && !writeSummaryJson(options.run.summaryJson, total)) {
-    return 1;
+    return stopped(1, "cannot write the summary to " + printable(options.run.summaryJson));
   }
-  return 0;
+  return finished(0);
 }
 
 }  // namespace velrin::cli

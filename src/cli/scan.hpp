@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/outcome.hpp"
 #include "cli/pipeline.hpp"
 #include "cli/scan_box.hpp"
 
@@ -25,6 +26,6 @@ struct ScanOptions {
 /// file holds, once the whole file is proven to be this scan's own start
 /// (prepareResume); a device or a pipe is written as it is. Returns the exit status: 0, 1 when the
 /// output could not be written, 2 when the box, the shard or the output file cannot be used.
-int runScan(const ScanOptions& options);
+Outcome runScan(const ScanOptions& options);
 
 }  // namespace velrin::cli

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "cli/line_source.hpp"
+#include "cli/message_text.hpp"
 #include "cli/record_reading.hpp"
 #include "cli/tally.hpp"
 
@@ -86,16 +87,13 @@ int openRecords(const std::string& name, pid_t& child) {
 
 }  // namespace
 
-int runSummarize(const SummarizeOptions& options) {
+Outcome runSummarize(const SummarizeOptions& options) {
   Tally total;
   int status = 0;
   for (const std::string& name : options.files) {
     pid_t child = -1;
     const int fd = openRecords(name, child);
-    if (fd < 0) {
-      std::fprintf(stderr, "velrin: cannot open %s: %s\n", name.c_str(), std::strerror(errno));
-      return 2;
-    }
+    if (fd < 0) return stopped(2, "cannot open " + printable(name) + ": " + std::strerror(errno));
     LineSource source(fd);
     std::string_view line;
     bool tooLong = false;
@@ -116,13 +114,13 @@ int runSummarize(const SummarizeOptions& options) {
       } else if (!tooLong && isLineFailure(statusOf(line, format))) {
         total.addBadLine();
       } else {
-        std::fprintf(stderr, "velrin: %s:%" PRIu64 ": not a record of velrin\n", name.c_str(),
-                     number);
+        std::fprintf(stderr, "velrin: %s:%" PRIu64 ": not a record of velrin\n",
+                     printable(name).c_str(), number);
         status = 1;
       }
     }
     if (source.error() != 0) {
-      std::fprintf(stderr, "velrin: cannot read %s: %s\n", name.c_str(),
+      std::fprintf(stderr, "velrin: cannot read %s: %s\n", printable(name).c_str(),
                    std::strerror(source.error()));
       status = 1;
     }
@@ -131,7 +129,7 @@ int runSummarize(const SummarizeOptions& options) {
       int childStatus = 0;
       ::waitpid(child, &childStatus, 0);
       if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) {
-        std::fprintf(stderr, "velrin: cannot decompress %s\n", name.c_str());
+        std::fprintf(stderr, "velrin: cannot decompress %s\n", printable(name).c_str());
         status = 1;
       }
     }
@@ -142,8 +140,8 @@ int runSummarize(const SummarizeOptions& options) {
   } else {
     total.print(stdout);
   }
-  if (std::fflush(stdout) != 0) return 1;
-  return status;
+  if (std::fflush(stdout) != 0) return finished(1);
+  return finished(status);
 }
 
 }  // namespace velrin::cli

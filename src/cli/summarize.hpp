@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/outcome.hpp"
+
 namespace velrin::cli {
 
 struct SummarizeOptions {
@@ -18,6 +20,6 @@ struct SummarizeOptions {
 /// scan's summary. Returns 0, 1 when a line was not a record or a file
 /// could not be read (the others are still counted), 2 when a file cannot
 /// be opened.
-int runSummarize(const SummarizeOptions& options);
+Outcome runSummarize(const SummarizeOptions& options);
 
 }  // namespace velrin::cli

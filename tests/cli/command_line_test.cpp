@@ -91,6 +91,9 @@ TEST(CommandLine, UsageErrorsSayWhatIsExpected) {
       {{"report", "1", "\\\xff"},
        "velrin: B must be an integer from -2147483648 to 2147483647, not "
        "\"\\\\\\xff\"\nRun with --help for more information.\n"},
+      // A file's name too, in every command's messages.
+      {{"summarize", "/nonexistent/\x1b[2J"},
+       "velrin: cannot open /nonexistent/\\x1b[2J: No such file or directory\n"},
       {{"bogus\x1b[2J"},
        "velrin: The following argument was not expected: bogus\\x1b[2J\n"
        "Run with --help for more information.\n"},
