@@ -20,6 +20,7 @@
 #include "curve/cremona_label.hpp"
 #include "descent/curve_analysis.hpp"
 #include "descent/rank_search.hpp"
+#include "descent/workspace.hpp"
 
 namespace py = pybind11;
 
@@ -151,6 +152,9 @@ class BoxRecords {
 PYBIND11_MODULE(_core, module) {
   using namespace velrin::python;
   module.doc() = "velrin's records as JSON lines; use the package velrin, not this module";
+  // PARI and the tables are set up on the importing thread, which in a
+  // Python process is the main one and outlives the others.
+  velrin::startAnalysis();
   module.attr("default_height") = velrin::kDefaultSearchHeight;
   module.attr("max_height") = velrin::kMaxSearchHeight;
   module.def("pair_record", &pairRecord, py::arg("a"), py::arg("b"), py::arg("classic"),

@@ -27,20 +27,18 @@ void startPari() {
   isInitialThread = true;
 }
 
-/// A thread's PARI stack and per-thread state, set up on the thread's first
-/// call and released when the thread ends. The thread that started PARI
-/// uses the main stack instead.
+}  // namespace
+
+/// A thread's PARI stack and per-thread state, set up by the constructor
+/// and released by the destructor, on the same thread.
 class PariThread {
  public:
   PariThread() {
-    if (isInitialThread) return;
     pari_thread_alloc(&thread_, kPariStackBytes, nullptr);
     thread_.gs = inheritedState;  // this thread's own was never set up
     (void)pari_thread_start(&thread_);
-    owned_ = true;
   }
   ~PariThread() {
-    if (!owned_) return;
     pari_thread_close();
     pari_thread_free(&thread_);
   }
@@ -49,12 +47,19 @@ class PariThread {
 
  private:
   pari_thread thread_{};
-  bool owned_ = false;
 };
+
+namespace {
+
+/// The stack in use on this thread: a PariThreadStack's, the one made on
+/// the thread's first call, or none (the initial thread's main stack).
+thread_local PariThread* activeThread = nullptr;
 
 void enterPari() {
   std::call_once(pariStarted, startPari);
-  thread_local PariThread thread;
+  if (activeThread != nullptr || isInitialThread) return;
+  thread_local PariThread firstCall;
+  activeThread = &firstCall;
 }
 
 /// Returns the value of a non-negative t_INT below 2^128.
@@ -69,6 +74,19 @@ __uint128_t toWide(GEN x) {
 }  // namespace
 
 void startPariOnThisThread() { enterPari(); }
+
+PariThreadStack::PariThreadStack() {
+  std::call_once(pariStarted, startPari);
+  if (activeThread != nullptr || isInitialThread) return;
+  thread_ = std::make_unique<PariThread>();
+  activeThread = thread_.get();
+}
+
+PariThreadStack::~PariThreadStack() {
+  if (thread_ == nullptr) return;
+  activeThread = nullptr;
+  thread_.reset();
+}
 
 void enterPariThread() { enterPari(); }
 

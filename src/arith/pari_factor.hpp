@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace velrin {
@@ -32,6 +33,27 @@ void startPariOnThisThread();
 /// thread, as pariPrimeFactors does), for the other units that call the
 /// library; each call must catch the library's errors itself.
 void enterPariThread();
+
+class PariThread;
+
+/// The calling thread's PARI stack and per-thread state, from construction
+/// to destruction: what a thread that calls the library throughout its
+/// life (a worker of the pipeline) holds, so that its stack is set up when
+/// the worker starts and released when it ends. A thread without one gets
+/// one on its first call to the library, kept until the thread ends. On the
+/// thread that set PARI up (startPariOnThisThread), which has the main
+/// stack, and inside another one on the same thread, it holds nothing.
+/// Made and destroyed on one thread; PARI must have been set up first.
+class PariThreadStack {
+ public:
+  PariThreadStack();
+  ~PariThreadStack();
+  PariThreadStack(const PariThreadStack&) = delete;
+  PariThreadStack& operator=(const PariThreadStack&) = delete;
+
+ private:
+  std::unique_ptr<PariThread> thread_;  // null when the thread has one already
+};
 
 /// Runs work(arg) on a new thread with a PARI stack of stackBytes and
 /// waits for it: for the rare call that needs far more stack than

@@ -71,6 +71,8 @@ uint64_t magnitudeOf(__int128_t n) { return static_cast<uint64_t>(n < 0 ? -n : n
 
 }  // namespace
 
+void ProgressionSieve::preparePrimes() { (void)oddPrimes(); }
+
 ProgressionSieve::ProgressionSieve(uint32_t capacity) : terms_(capacity) {}
 
 bool ProgressionSieve::factor(int64_t c, int64_t s, uint32_t n, uint32_t primesPerTerm) {

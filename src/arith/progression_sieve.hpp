@@ -29,6 +29,10 @@ class ProgressionSieve {
 
   uint32_t capacity() const { return static_cast<uint32_t>(terms_.size()); }
 
+  /// Builds the table of odd primes with their inverses that every sieve
+  /// shares, which the first factor() builds otherwise. Thread-safe.
+  static void preparePrimes();
+
   /// Factors |c + s k| for 0 <= k < n; 1 <= n <= capacity(), s != 0, every
   /// term of magnitude below 2^62 (computed exactly in 128 bits). Returns
   /// false, and factors nothing, when the sieve would need primes beyond

@@ -77,7 +77,8 @@ class BatchJob : public ChunkJob {
     return !chunk.items.empty();
   }
 
-  void render(Chunk& chunk, RecordWriter& writer) override {
+  void render(Chunk& chunk, Worker& worker) override {
+    RecordWriter& writer = worker.writer;
     writer.setRankHeight(rankHeight_);
     for (BatchItem& item : chunk.items) {
       if (item.curve) {
@@ -128,14 +129,14 @@ class BatchJob : public ChunkJob {
 
   /// The record of one item of chunk alone, rendered into one: the same
   /// bytes as its part of the chunk's.
-  void renderItem(const Chunk& chunk, const BatchItem& item, Chunk& one, RecordWriter& writer) {
+  void renderItem(const Chunk& chunk, const BatchItem& item, Chunk& one, Worker& worker) {
     one.items.assign(1, item);
     one.errorText.assign(textOf(chunk, item));
     one.items[0].textOffset = 0;
     one.bytes.clear();
     one.tally.clear();
     one.records = 0;
-    render(one, writer);
+    render(one, worker);
   }
 
   static std::string_view textOf(const Chunk& chunk, const BatchItem& item) {
@@ -208,7 +209,7 @@ class BatchOutput {
   }
 
   /// A chunk's records: false when refused or not written.
-  bool records(Chunk& chunk, BatchJob& job, RecordWriter& writer) {
+  bool records(Chunk& chunk, BatchJob& job, Worker& checker) {
     if (!checking()) return sink_.write(chunk.bytes.view());
     if (chunk.bytes.size() <= resume_->left()) {
       const Match verdict = resume_->compare(chunk.bytes.view());
@@ -219,7 +220,7 @@ class BatchOutput {
     // bytes are whole records, or the start of one (a torn record).
     size_t matched = 0;
     for (const BatchItem& item : chunk.items) {
-      job.renderItem(chunk, item, one_, writer);
+      job.renderItem(chunk, item, one_, checker);
       const Match verdict = resume_->compare(one_.bytes.view());
       if (verdict == Match::kTorn) break;
       if (verdict != Match::kWhole) return refuse(verdict);
@@ -317,8 +318,8 @@ Outcome runBatch(const BatchOptions& options) {
 
   BatchJob job(fd, options.shard, options.run.rules, options.run.rankHeight);
   BatchOutput out(outFd, durable, compressed, std::move(resume));
-  RecordWriter checkWriter(options.run.format);
-  checkWriter.setRankHeight(options.run.rankHeight);
+  Worker checker(options.run.format);
+  checker.writer.setRankHeight(options.run.rankHeight);
   const bool meter = progressWanted(options.run.quiet);
   // From a regular file the meter counts lines against the file's total.
   const uint64_t lines = meter ? countLines(fd) : 0;
@@ -342,7 +343,7 @@ Outcome runBatch(const BatchOptions& options) {
     if (!writeHeader()) return false;
     // Records that go to the meter's terminal start on a line of their own.
     if (recordsOnTerminal) progress.clear();
-    writeFailed = !out.records(chunk, job, checkWriter);
+    writeFailed = !out.records(chunk, job, checker);
     if (writeFailed) return false;
     for (const BatchItem& item : chunk.items) {
       if (!item.bad && !item.failed) continue;

@@ -22,6 +22,7 @@
 #include "cli/records.hpp"
 #include "cli/scan.hpp"
 #include "cli/summarize.hpp"
+#include "descent/workspace.hpp"
 #include "dialogue/dialogue.hpp"
 #include "dialogue/text_report.hpp"
 
@@ -145,12 +146,15 @@ Outcome run(int argc, const char* const* argv) {
     return outputStatus(0);
   }
   if (::isatty(STDERR_FILENO) == 1) std::signal(SIGINT, endLineAndStop);
+  if (const SummarizeOptions* summarize = std::get_if<SummarizeOptions>(&command)) {
+    return runSummarize(*summarize);
+  }
+  // Every other command analyses: the process's state is set up here, on
+  // the thread that outlives all others, before any curve.
+  startAnalysis();
   if (const ReportCommand* report = std::get_if<ReportCommand>(&command)) {
     if (!report->curve.empty()) return runCurveReport(*report);
     return runReport(report->a, report->b, report->format, report->rules, report->rankHeight);
-  }
-  if (const SummarizeOptions* summarize = std::get_if<SummarizeOptions>(&command)) {
-    return runSummarize(*summarize);
   }
   if (const BatchOptions* batch = std::get_if<BatchOptions>(&command)) return runBatch(*batch);
   if (const ScanOptions* scan = std::get_if<ScanOptions>(&command)) return runScan(*scan);

@@ -167,7 +167,7 @@ std::optional<ResumePoint> prepareResume(int fd, bool compressed, std::string_vi
   // The chunk the file ends in, one record at a time: the file's last
   // bytes are whole records, or the start of one (a torn record).
   if (verdict == Match::kWhole && tailFirst) {
-    RecordWriter writer(run.format);
+    Worker worker(run.format);
     Chunk one;
     for (uint64_t index = *tailFirst; verdict == Match::kWhole && file.left() != 0; ++index) {
       const std::unique_ptr<ChunkJob> job = jobFor({index, range.end});
@@ -175,7 +175,7 @@ std::optional<ResumePoint> prepareResume(int fd, bool compressed, std::string_vi
       one.tally.clear();
       one.records = 0;
       if (!job->take(one, 1)) break;
-      job->render(one, writer);
+      job->render(one, worker);
       verdict = file.compare(one.bytes.view());
       if (verdict != Match::kWhole) break;
       ++point.records;

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "arith/pari_factor.hpp"
+#include "descent/workspace.hpp"
 
 namespace velrin::cli {
 
@@ -31,7 +31,7 @@ class Ring {
   Ring(ChunkJob& job, size_t size, uint64_t pairs) : job_(job), slots_(size), pairs_(pairs) {}
 
   void work(Format format) {
-    RecordWriter writer(format);
+    Worker worker(format);
     for (;;) {
       Slot* slot = nullptr;
       std::unique_lock taking(takeMutex_);
@@ -61,7 +61,7 @@ class Ring {
       slot->chunk.bytes.clear();
       slot->chunk.tally.clear();
       slot->chunk.records = 0;
-      job_.render(slot->chunk, writer);
+      job_.render(slot->chunk, worker);
       {
         std::lock_guard lock(mutex_);
         slot->state = SlotState::kReady;
@@ -141,7 +141,7 @@ void runPipeline(ChunkJob& job, int threads, Format format,
                  const std::function<bool(Chunk&)>& consume) {
   if (threads <= 1) {
     // One thread renders and writes in turn: no handing over at all.
-    RecordWriter writer(format);
+    Worker worker(format);
     auto chunk = std::make_unique<Chunk>();
     for (uint64_t sequence = 0;; ++sequence) {
       chunk->sequence = sequence;
@@ -149,13 +149,13 @@ void runPipeline(ChunkJob& job, int threads, Format format,
       chunk->bytes.clear();
       chunk->tally.clear();
       chunk->records = 0;
-      job.render(*chunk, writer);
+      job.render(*chunk, worker);
       if (!consume(*chunk)) return;
     }
   }
-  // PARI's own state stays with the thread that set it up: this one,
+  // The process's state stays with the thread that set it up: this one,
   // which outlives the workers.
-  startPariOnThisThread();
+  startAnalysis();
   Ring ring(job, 2 * static_cast<size_t>(threads), chunkPairs(threads));
   std::vector<std::thread> workers;
   workers.reserve(static_cast<size_t>(threads));

@@ -8,6 +8,7 @@
 #include "cli/output_buffer.hpp"
 #include "cli/records.hpp"
 #include "cli/tally.hpp"
+#include "descent/workspace.hpp"
 
 namespace velrin::cli {
 
@@ -55,6 +56,15 @@ struct Chunk {
   Tally tally;
 };
 
+/// What each thread that renders records holds: its record writer and its
+/// workspace (descent/workspace.hpp: its PARI stack, a scan's row sieves),
+/// made on that thread before its first chunk and released when it ends.
+struct Worker {
+  explicit Worker(Format format) : writer(format) {}
+  RecordWriter writer;
+  Workspace workspace;
+};
+
 /// The work of a run, split into chunks.
 class ChunkJob {
  public:
@@ -64,8 +74,8 @@ class ChunkJob {
   virtual bool take(Chunk& chunk, uint64_t pairs) = 0;
   /// Analyses a chunk's input and renders its records into chunk.bytes,
   /// cleared beforehand. Called on several threads at once, each with its
-  /// own writer and chunk.
-  virtual void render(Chunk& chunk, RecordWriter& writer) = 0;
+  /// own worker and chunk.
+  virtual void render(Chunk& chunk, Worker& worker) = 0;
 };
 
 /// Writes tally.json() to path (--summary-json); false when it cannot be

@@ -42,8 +42,8 @@ class ScanJob : public ChunkJob {
     return true;
   }
 
-  void render(Chunk& chunk, RecordWriter& writer) override {
-    writer.setRankHeight(rankHeight_);
+  void render(Chunk& chunk, Worker& worker) override {
+    worker.writer.setRankHeight(rankHeight_);
     // The chunk in pieces of one row each: fixed A, consecutive B.
     auto [a, b] = box_.pairAt(chunk.first);
     uint64_t done = 0;
@@ -52,7 +52,7 @@ class ScanJob : public ChunkJob {
           static_cast<uint64_t>(static_cast<int64_t>(box_.b().max) - static_cast<int64_t>(b)) + 1;
       const auto count =
           static_cast<uint32_t>(std::min({rowLeft, chunk.count - done, uint64_t{kSievedTerms}}));
-      renderPiece(a, b, count, chunk, writer);
+      renderPiece(a, b, count, chunk, worker.writer, worker.workspace);
       done += count;
       // B runs through its range, then A steps on; the step after the
       // chunk's last pair may leave the box, and is then not used.
@@ -78,20 +78,15 @@ class ScanJob : public ChunkJob {
   // hands each curve its primes; a piece too short for the primes its F
   // need, or with F beyond the sieve, is analysed curve by curve, with the
   // same records.
-  void renderPiece(int32_t a, int32_t b0, uint32_t count, Chunk& chunk, RecordWriter& writer) {
+  void renderPiece(int32_t a, int32_t b0, uint32_t count, Chunk& chunk, RecordWriter& writer,
+                   Workspace& workspace) {
     // |A| <= 2^20 keeps every F below 2^61; the sieve itself declines rows
     // whose F exceed its prime table.
     const int64_t a64 = a;
     bool sieved = rules_ == Rules::kTrue && a64 >= -(int64_t{1} << 20) && a64 <= int64_t{1} << 20;
-    RowSieves* sieves = nullptr;
+    Workspace::RowSieves* sieves = nullptr;
     if (sieved) {
-      // Sized by the pieces the thread meets, which chunkPairs keeps small
-      // when there are many threads: their memory stays bounded in total.
-      thread_local std::unique_ptr<RowSieves> perThread;
-      if (!perThread || perThread->f.capacity() < count) {
-        perThread = std::make_unique<RowSieves>(count);
-      }
-      sieves = perThread.get();
+      sieves = &workspace.rowSieves(count);
       sieved = sieves->f.factor(a64 * a64 * a64 - 27 * int64_t{b0}, -27, count) &&
                sieves->b.factor(b0, 1, count);
     }
@@ -115,29 +110,6 @@ class ScanJob : public ChunkJob {
       chunk.tally.add(analysis);
     }
   }
-
-  // One thread's sieves for F and for B, and the primes of the curve at
-  // hand in the analysis's form.
-  struct RowSieves {
-    explicit RowSieves(uint32_t capacity) : f(capacity), b(capacity) {}
-    ProgressionSieve f;
-    ProgressionSieve b;
-    std::array<__uint128_t, ProgressionSieve::kMaxSmallPrimes + 1> primesOfF{};
-    std::array<__uint128_t, ProgressionSieve::kMaxSmallPrimes + 1> primesOfB{};
-
-    static size_t gather(const ProgressionSieve& sieve, uint32_t k,
-                         std::array<__uint128_t, ProgressionSieve::kMaxSmallPrimes + 1>& out) {
-      size_t count = 0;
-      for (const uint32_t p : sieve.smallPrimes(k)) out[count++] = p;
-      if (sieve.largePrime(k) > 1) out[count++] = sieve.largePrime(k);
-      return count;
-    }
-    CurveFactors factorsOf(uint32_t k) {
-      const size_t nf = gather(f, k, primesOfF);
-      const size_t nb = gather(b, k, primesOfB);
-      return {{primesOfB.data(), nb}, {primesOfF.data(), nf}};
-    }
-  };
 
   Box box_;
   uint64_t next_;

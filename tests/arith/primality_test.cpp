@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "arith/pari_factor.hpp"
@@ -79,6 +81,36 @@ TEST(PariProvesPrime, AgreesWithProvenPrimalityAboveTwoToTheSixtyFour) {
     SCOPED_TRACE(testing::Message() << "n = " << row.n);
     EXPECT_EQ(pariProvesPrime(n), row.prime ? 1 : 0);
   }
+}
+
+// A worker's own PARI stack, a nested one on the same thread, the stack
+// made on a thread's first call after its own was released, and threads
+// that end in any order: each gives the library's answer.
+TEST(PariProvesPrime, AnswersOnEveryKindOfThreadStack) {
+  std::vector<int32_t> expected;
+  for (const Row& row : kRows) expected.push_back(pariProvesPrime(wide(row.n)));
+  const auto check = [&] {
+    for (size_t i = 0; i < expected.size(); ++i) {
+      if (pariProvesPrime(wide(kRows[i].n)) != expected[i]) return false;
+    }
+    return true;
+  };
+  std::vector<std::thread> threads;
+  std::array<bool, 3> agreed{};
+  threads.emplace_back([&] {
+    const PariThreadStack stack;
+    const PariThreadStack nested;
+    agreed[0] = check();
+  });
+  threads.emplace_back([&] {
+    { const PariThreadStack stack; }
+    agreed[1] = check();          // on a stack of the thread's first call
+    const PariThreadStack later;  // holds nothing: the thread has one
+    agreed[1] = agreed[1] && check();
+  });
+  threads.emplace_back([&] { agreed[2] = check(); });
+  for (std::thread& thread : threads) thread.join();
+  for (size_t i = 0; i < agreed.size(); ++i) EXPECT_TRUE(agreed[i]) << "thread " << i;
 }
 
 TEST(IsPrimeWide, MatchesTrialDivisionBelowTwoToTheTwenty) {
