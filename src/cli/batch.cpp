@@ -248,8 +248,8 @@ class BatchOutput {
     refusal_ = verdict == Match::kUnreadable
                    ? "cannot read it: " + resume_->readError()
                    : "it is not this batch's output: its line " + std::to_string(resume_->line()) +
-                         " is not what this batch writes there (the input, the format, the rules "
-                         "and the shard must all be the same)";
+                         " is not what this batch writes there (the input, the format, the rules, "
+                         "the shard and --rank with its --height must all be the same)";
     return false;
   }
 

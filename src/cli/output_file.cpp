@@ -189,8 +189,8 @@ std::optional<ResumePoint> prepareResume(int fd, bool compressed, std::string_vi
       return std::nullopt;
     case Match::kDiffers:
       error = "it is not this scan's output: its line " + std::to_string(file.line()) +
-              " is not what this scan writes there (the format, the rules, the box and the "
-              "shard must all be the same)";
+              " is not what this scan writes there (the format, the rules, the box, the "
+              "shard, --distinct and --rank with its --height must all be the same)";
       return std::nullopt;
     case Match::kWhole:
       if (file.left() != 0) {
