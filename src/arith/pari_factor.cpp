@@ -20,6 +20,11 @@ pari_global_state inheritedState{};
 // library only computes here, and every call catches its errors itself.
 void startPari() {
   pari_init_opts(kPariStackBytes, 0, INIT_DFTm | INIT_noIMTm | INIT_noINTGMPm);
+  // Without the thread engine the library's parallel loops (bnfsunit's,
+  // for one) run on the calling thread, but they share their work among
+  // pari_mt_nbthreads slices, which is left 0 then: a division by zero.
+  // One slice, set once here before any thread calls the library.
+  pari_mt_nbthreads = 1;
   pari_thread model{};
   pari_thread_alloc(&model, kPariStackBytes, nullptr);
   inheritedState = model.gs;

@@ -32,11 +32,12 @@ constexpr size_t kKeptText = 200;
 
 class BatchJob : public ChunkJob {
  public:
-  BatchJob(int fd, Shard shard, Rules rules, int32_t rankHeight)
+  BatchJob(int fd, Shard shard, Rules rules, int32_t rankHeight, bool secondDescent)
       : source_(fd),
         shard_(shard),
         rules_(rules),
         rankHeight_(rankHeight),
+        secondDescent_(secondDescent),
         interactive_(isInteractive(fd)) {}
 
   bool take(Chunk& chunk, uint64_t pairs) override {
@@ -89,7 +90,7 @@ class BatchJob : public ChunkJob {
       } else {
         const CurveAnalysis analysis = analyzeCurve(item.a, item.b, rules_);
         if (rankHeight_ != 0) {
-          const RankSearch rank = searchRank(analysis, rankHeight_);
+          const RankSearch rank = searchRank(analysis, rankHeight_, secondDescent_);
           writer.curve(analysis, item.line, chunk.bytes, &rank);
           chunk.tally.add(rank);
         } else {
@@ -112,7 +113,7 @@ class BatchJob : public ChunkJob {
     if (input.converted) {
       const CurveAnalysis analysis = analyzeCurve(input.a, input.b, rules_);
       if (rankHeight_ != 0) {
-        const RankSearch rank = searchRank(analysis, rankHeight_);
+        const RankSearch rank = searchRank(analysis, rankHeight_, secondDescent_);
         writer.curve(analysis, item.line, &input.origin, chunk.bytes, &rank);
         chunk.tally.add(rank);
       } else {
@@ -157,6 +158,7 @@ class BatchJob : public ChunkJob {
   Shard shard_;
   Rules rules_;
   int32_t rankHeight_;
+  bool secondDescent_;
   bool interactive_;
   CremonaTables tables_;  // the files of the tables that labels needed
   uint64_t line_ = 0;
@@ -316,7 +318,8 @@ Outcome runBatch(const BatchOptions& options) {
     }
   }
 
-  BatchJob job(fd, options.shard, options.run.rules, options.run.rankHeight);
+  BatchJob job(fd, options.shard, options.run.rules, options.run.rankHeight,
+               options.run.secondDescent);
   BatchOutput out(outFd, durable, compressed, std::move(resume));
   Worker checker(options.run.format);
   checker.writer.setRankHeight(options.run.rankHeight);

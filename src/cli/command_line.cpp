@@ -61,12 +61,13 @@ Outcome outputStatus(int status) {
                         (error != 0 ? std::strerror(error) : ""));
 }
 
-Outcome runReport(int32_t a, int32_t b, Format format, Rules rules, int32_t rankHeight) {
+Outcome runReport(int32_t a, int32_t b, Format format, Rules rules, int32_t rankHeight,
+                  bool secondDescent) {
   const CurveAnalysis analysis = analyzeCurve(a, b, rules);
   RankSearch search;
   const RankSearch* rank = nullptr;
   if (rankHeight != 0) {
-    search = searchRank(analysis, rankHeight);
+    search = searchRank(analysis, rankHeight, secondDescent);
     rank = &search;
   }
   if (format == Format::kText) {
@@ -111,7 +112,7 @@ Outcome runCurveReport(const ReportCommand& report) {
     writer.setRankHeight(rankHeight);
     const CurveAnalysis analysis = analyzeCurve(input.a, input.b, rules);
     if (rankHeight != 0) {
-      const RankSearch rank = searchRank(analysis, rankHeight);
+      const RankSearch rank = searchRank(analysis, rankHeight, report.secondDescent);
       writer.curve(analysis, 0, &input.origin, out, &rank);
     } else {
       writer.curve(analysis, 0, &input.origin, out);
@@ -154,7 +155,8 @@ Outcome run(int argc, const char* const* argv) {
   startAnalysis();
   if (const ReportCommand* report = std::get_if<ReportCommand>(&command)) {
     if (!report->curve.empty()) return runCurveReport(*report);
-    return runReport(report->a, report->b, report->format, report->rules, report->rankHeight);
+    return runReport(report->a, report->b, report->format, report->rules, report->rankHeight,
+                     report->secondDescent);
   }
   if (const BatchOptions* batch = std::get_if<BatchOptions>(&command)) return runBatch(*batch);
   if (const ScanOptions* scan = std::get_if<ScanOptions>(&command)) return runScan(*scan);

@@ -42,6 +42,7 @@ struct Settings {
   bool classic = false;
   bool rank = false;
   int32_t height = kDefaultSearchHeight;
+  bool secondDescent = false;
   std::string format = "text";
   RunOptions run;
   std::string threads;
@@ -86,6 +87,11 @@ void declare(CLI::App& app, Settings& s, CLI::App*& report, CLI::App*& batch, CL
             "--height", s.height,
             "the search height of --rank (default " + std::to_string(kDefaultSearchHeight) + ")")
         ->check(CLI::Range(1, kMaxSearchHeight))
+        ->needs(flag);
+    command
+        ->add_flag("--second-descent", s.secondDescent,
+                   "with --rank, search the covers' 3-coverings where the rank is left open "
+                   "(larger generators, at milliseconds to seconds a curve)")
         ->needs(flag);
   };
   const auto addFormat = [&](CLI::App* command) {
@@ -172,6 +178,7 @@ ParsedCommand reportCommand(const Settings& s) {
   report.format = s.run.format;
   report.rules = s.run.rules;
   report.rankHeight = s.run.rankHeight;
+  report.secondDescent = s.run.secondDescent;
   if (!s.curve.empty()) {
     if (!s.a.empty()) return usage("report takes A B or --curve, not both");
     std::string_view reason;
@@ -266,6 +273,7 @@ ParsedCommand parseCommandLine(int argc, const char* const* argv, int defaultThr
   if (s.rank && s.classic)
     return usage("--rank follows the true rules; it cannot go with --classic");
   s.run.rankHeight = s.rank ? s.height : 0;
+  s.run.secondDescent = s.rank && s.secondDescent;
 
   if (*report) return reportCommand(s);
   if (s.run.format == Format::kNone && !s.run.summary) {

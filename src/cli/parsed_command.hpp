@@ -37,6 +37,7 @@ struct ReportCommand {
   Format format = Format::kText;
   Rules rules = Rules::kTrue;
   int32_t rankHeight = 0;  ///< --rank's search height, 0 without --rank
+  bool secondDescent = false;  ///< --second-descent, with --rank
 };
 
 using Command = std::variant<PrintCommand, DialogueCommand, ReportCommand, BatchOptions,

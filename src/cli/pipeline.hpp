@@ -24,6 +24,8 @@ struct RunOptions {
   /// --rank: search each curve's covering curves to this height and add
   /// the rank to its record (0: no search).
   int32_t rankHeight = 0;
+  /// --second-descent: with --rank, the 3-coverings of the covers too.
+  bool secondDescent = false;
 };
 
 /// One line of a batch as a chunk carries it: a pair, or the text of a

@@ -26,12 +26,14 @@ namespace {
 
 class ScanJob : public ChunkJob {
  public:
-  ScanJob(const Box& box, IndexRange range, Rules rules, int32_t rankHeight, bool distinct)
+  ScanJob(const Box& box, IndexRange range, Rules rules, int32_t rankHeight, bool secondDescent,
+          bool distinct)
       : box_(box),
         next_(range.begin),
         end_(range.end),
         rules_(rules),
         rankHeight_(rankHeight),
+        secondDescent_(secondDescent),
         distinct_(distinct) {}
 
   bool take(Chunk& chunk, uint64_t pairs) override {
@@ -101,7 +103,7 @@ class ScanJob : public ChunkJob {
         analysis = analyzeCurve(a, b, rules_);
       }
       if (rankHeight_ != 0) {
-        const RankSearch rank = searchRank(analysis, rankHeight_);
+        const RankSearch rank = searchRank(analysis, rankHeight_, secondDescent_);
         writer.curve(analysis, 0, chunk.bytes, &rank);
         chunk.tally.add(rank);
       } else {
@@ -116,6 +118,7 @@ class ScanJob : public ChunkJob {
   uint64_t end_;
   Rules rules_;
   int32_t rankHeight_;
+  bool secondDescent_;
   bool distinct_;
 };
 
@@ -170,7 +173,8 @@ Outcome runScan(const ScanOptions& options) {
     const std::optional<ResumePoint> point = prepareResume(
         fd, compressed, header, range,
         [&](IndexRange part) {
-          return std::make_unique<ScanJob>(scanBox, part, rules, rankHeight, distinct);
+          return std::make_unique<ScanJob>(scanBox, part, rules, rankHeight,
+                                           options.run.secondDescent, distinct);
         },
         options.run, total, error);
     if (!point) {
@@ -191,7 +195,7 @@ Outcome runScan(const ScanOptions& options) {
                                  : start - range.begin);
     const bool recordsOnTerminal = options.output.empty() && ::isatty(STDOUT_FILENO) == 1;
     ScanJob job(box, {start, range.end}, options.run.rules, options.run.rankHeight,
-                options.distinct);
+                options.run.secondDescent, options.distinct);
     runPipeline(job, options.run.threads, options.run.format, [&](Chunk& chunk) {
       // Records that go to the meter's terminal start on a line of their own.
       if (recordsOnTerminal) progress.clear();

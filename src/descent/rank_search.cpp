@@ -12,6 +12,7 @@
 
 #include "curve/local_data.hpp"
 #include "curve/pari_points.hpp"
+#include "descent/second_descent.hpp"
 
 // The rank from the 3-isogeny descent, proven where the points allow it.
 //
@@ -74,6 +75,10 @@ constexpr int64_t kSieveBits = 5 * 5 + 7 * 7 + 11 * 11 + 13 * 13;
 constexpr size_t kSieveWords = (kSieveBits + 63) / 64;
 // At most this many Selmer classes get a cover; more would cost 3^d1.
 constexpr int32_t kMaxSelmerDimension = 7;
+// The second descent (second_descent.cpp, with --second-descent) runs on at
+// most this many covers of a curve whose rank is left open, the smallest
+// fields first: its cost is a field and up to 81 searches per cover.
+constexpr size_t kSecondDescentCovers = 13;
 // Points kept for choosing small generators, beyond those that raise the span.
 constexpr size_t kKeptPoints = 48;
 
@@ -214,9 +219,10 @@ struct Found {
 
 class Searcher {
  public:
-  Searcher(const CurveAnalysis& analysis, int32_t height)
+  Searcher(const CurveAnalysis& analysis, int32_t height, bool secondDescent)
       : analysis_(analysis),
         height_(height),
+        secondDescent_(secondDescent),
         a0_(analysis.a / analysis.scale),
         b0_(static_cast<int64_t>(analysis.b) /
             (static_cast<int64_t>(analysis.scale) * analysis.scale * analysis.scale)),
@@ -233,6 +239,12 @@ class Searcher {
   // Tries the pair (V, W) on every cover; true when the span is full.
   bool tryPair(int64_t v, int64_t w);
   bool tryRoot(size_t index, double root, int64_t v, int64_t w);
+  // Adds the cover's primitive point (U:V:W), U, W != 0, checked on E;
+  // true when the span is full.
+  bool addCoverPoint(size_t index, __int128_t u, __int128_t v, __int128_t w);
+  // The second descent on each cover whose class no point has shown yet;
+  // true when the span is full.
+  bool searchSecondDescent();
   // The covers' shells of heights from to `to`; true when the span is full.
   bool searchCovers(int64_t from, int64_t to);
   // Searches E^ and adds the images phihat(Q'); true when the span is full.
@@ -243,6 +255,7 @@ class Searcher {
 
   const CurveAnalysis& analysis_;
   int32_t height_;
+  bool secondDescent_;
   int64_t a0_;
   int64_t b0_;
   int32_t bad_;
@@ -426,8 +439,12 @@ bool Searcher::tryRoot(size_t index, double root, int64_t v, int64_t w) {
   // Only primitive triples: the reduction below needs gcd(U, V, W) = 1, and
   // a multiple of a triple was met at a smaller height.
   if (std::gcd(std::gcd(u < 0 ? -u : u, v < 0 ? -v : v), w) != 1) return false;
+  return addCoverPoint(index, u, v, w);
+}
+
+bool Searcher::addCoverPoint(size_t index, __int128_t u, __int128_t v, __int128_t w) {
   std::optional<RationalPoint> point =
-      coverPointOnCurve(cover, analysis_.a, analysis_.b, analysis_.scale, u, v, w);
+      coverPointOnCurve(covers_[index], analysis_.a, analysis_.b, analysis_.scale, u, v, w);
   if (!point) return false;
   const Vector64 image = imageOf({index, u, v, w});
 
@@ -632,6 +649,39 @@ bool Searcher::searchDual(int64_t bound) {
   return false;
 }
 
+bool Searcher::searchSecondDescent() {
+  // The covers by the size of their field's radicand B0 (m1 m2^2)^2, up to
+  // cubes: smallest first.
+  std::vector<size_t> order(covers_.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::vector<double> size(covers_.size());
+  for (size_t i = 0; i < covers_.size(); ++i)
+    size[i] = static_cast<double>(covers_[i].m1m2) * static_cast<double>(covers_[i].u3);
+  std::stable_sort(order.begin(), order.end(),
+                   [&size](size_t s, size_t t) { return size[s] < size[t]; });
+  if (order.size() > kSecondDescentCovers) order.resize(kSecondDescentCovers);
+  const uint64_t deltaBits = (uint64_t{1} << static_cast<uint64_t>(bad_)) - 1;
+  for (const size_t i : order) {
+    // A class that a point has shown already adds nothing new by itself.
+    const F3Matrix::Vector& m = classes_[i];
+    const bool seen = std::any_of(found_.begin(), found_.end(), [&](const Found& f) {
+      const uint64_t ones = f.image.ones & deltaBits;
+      const uint64_t twos = f.image.twos & deltaBits;
+      return (ones == m.ones && twos == m.twos) || (ones == m.twos && twos == m.ones);
+    });
+    if (seen && !(m.ones == 0 && m.twos == 0)) continue;
+    const std::vector<ThreeCovering> coverings =
+        threeCoverings(covers_[i], a0_, b0_, SecondDescentLimits{});
+    for (const ThreeCovering& covering : coverings) {
+      for (const auto& [u, v, w] :
+           threeCoveringPoints(covering, covers_[i], SecondDescentLimits{}.height)) {
+        if (addCoverPoint(i, u, v, w)) return true;
+      }
+    }
+  }
+  return false;
+}
+
 void Searcher::reduceGenerators(std::vector<RationalPoint>& points) const {
   // The points found are independent modulo torsion (their images under
   // Phi are). Any change with integral inverse spans the same subgroup, so
@@ -718,6 +768,7 @@ RankSearch Searcher::run() {
   bool full = searchCovers(1, early);
   if (!full && dual) full = searchDual(kDualHeightFactor * h2);
   if (!full) full = searchCovers(early + 1, height_);
+  if (!full && secondDescent_) full = searchSecondDescent();
   // The generators: the smallest points whose images are independent of
   // those of T and of the smaller ones.
   std::stable_sort(found_.begin(), found_.end(),
@@ -793,9 +844,9 @@ std::string selmerClassText(const CurveAnalysis& analysis, const F3Matrix::Vecto
   return text;
 }
 
-RankSearch searchRank(const CurveAnalysis& analysis, int32_t height) {
+RankSearch searchRank(const CurveAnalysis& analysis, int32_t height, bool secondDescent) {
   if (analysis.rules != Rules::kTrue || analysis.status != CurveStatus::kAnalysed) return {};
-  Searcher searcher(analysis, std::clamp(height, 1, kMaxSearchHeight));
+  Searcher searcher(analysis, std::clamp(height, 1, kMaxSearchHeight), secondDescent);
   return searcher.run();
 }
 

@@ -58,6 +58,10 @@ std::optional<F3Matrix::Vector> kummerClass(const CurveAnalysis& analysis,
 /// and proves what it can: see rank_search.cpp for the argument. An
 /// analysis under the true rules; height in [1, kMaxSearchHeight].
 /// Thread-safe.
-RankSearch searchRank(const CurveAnalysis& analysis, int32_t height = kDefaultSearchHeight);
+/// With secondDescent, where the covers and E^ leave the rank open, the
+/// covers are searched through their 3-coverings too (second_descent.hpp):
+/// generators of far larger height, at milliseconds to seconds a curve.
+RankSearch searchRank(const CurveAnalysis& analysis, int32_t height = kDefaultSearchHeight,
+                      bool secondDescent = false);
 
 }  // namespace velrin

@@ -15,6 +15,7 @@
 #include "descent/local_images.hpp"
 #include "descent/rank_search.hpp"
 #include "descent/report.hpp"
+#include "descent/second_descent.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -229,6 +230,67 @@ TEST(CoveringCurves, PointsMapToTheirClassOnTheCurve) {
     }
     EXPECT_GE(points, row.pointsAtLeast);
   }
+}
+
+// The second descent against PARI's generators: each row's point P (from
+// gp's ellrank, canonical height h) lies on the cover C_m of its class at
+// (U:V:W) of size about exp(h/2), beyond the covers' search; the 3-coverings
+// of C_m bring it within their search, and every point they give lies on
+// C_m and on E, exactly. (0, 53) has A = 0 (the covering's equation is
+// e0 = 0) and m = 1 (C_1, a model of E^).
+TEST(ThreeCoverings, CarryTheGeneratorsOfLargeHeight) {
+  struct Row {
+    int32_t a;
+    int32_t b;
+    uint32_t m1;
+    uint32_t m2;
+    std::array<int64_t, 3> point;  // gp's P on C_m, primitive
+    bool thatPoint;                // found itself (else another point of C_m)
+  };
+  const std::vector<Row> rows = {
+      {69, 82229, 4837, 1, {341342, 44703, 214121}, true},  // h = 26.9
+      {-673, 14445, 107, 3, {-3754, 10343, 4391}, true},    // h = 20.6
+      {512, 24298, 2, 1, {338785, 2278811, 54737}, false},  // h = 29.2
+      {0, 53, 1, 1, {1819, 1872, 217}, true},               // h = 15.1
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");
+    const std::optional<CoveringCurve> cover = coveringCurve(row.a, row.b, row.m1, row.m2);
+    ASSERT_TRUE(cover.has_value());
+    const std::optional<__int128_t> value =
+        coverValue(*cover, row.point[0], row.point[1], row.point[2]);
+    ASSERT_TRUE(value.has_value());
+    ASSERT_EQ(*value, 0) << "gp's point is not on C_m";
+    const std::vector<ThreeCovering> coverings =
+        threeCoverings(*cover, row.a, row.b, SecondDescentLimits{});
+    ASSERT_FALSE(coverings.empty());
+    bool found = false;
+    size_t points = 0;
+    for (const ThreeCovering& covering : coverings) {
+      for (const auto& [u, v, w] :
+           threeCoveringPoints(covering, *cover, SecondDescentLimits{}.height)) {
+        const std::optional<RationalPoint> point =
+            coverPointOnCurve(*cover, row.a, row.b, 1, u, v, w);
+        ASSERT_TRUE(point.has_value());
+        EXPECT_TRUE(onCurve(*point, row.a, row.b));
+        ++points;
+        const bool same = (u == row.point[0] && v == row.point[1] && w == row.point[2]) ||
+                          (u == -row.point[0] && v == -row.point[1] && w == -row.point[2]);
+        found = found || same;
+      }
+    }
+    EXPECT_GE(points, 1u);
+    if (row.thatPoint) EXPECT_TRUE(found) << "gp's point not among the coverings' points";
+  }
+}
+
+// Where the flexes over T are rational (B0 m a cube: the class of T) there
+// is no field to descend in: no coverings.
+TEST(ThreeCoverings, NoneWithoutAField) {
+  // (-26, 98783): m = 98783^2 is the class of T.
+  const std::optional<CoveringCurve> torsion = coveringCurve(-26, 98783, 1, 98783);
+  ASSERT_TRUE(torsion.has_value());
+  EXPECT_TRUE(threeCoverings(*torsion, -26, 98783, SecondDescentLimits{}).empty());
 }
 
 // The Selmer classes as integers: exact beyond 128 bits.
