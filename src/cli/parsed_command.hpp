@@ -36,7 +36,7 @@ struct ReportCommand {
   WeierstrassModel model{};
   Format format = Format::kText;
   Rules rules = Rules::kTrue;
-  int32_t rankHeight = 0;  ///< --rank's search height, 0 without --rank
+  int32_t rankHeight = 0;      ///< --rank's search height, 0 without --rank
   bool secondDescent = false;  ///< --second-descent, with --rank
 };
 
