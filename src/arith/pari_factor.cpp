@@ -80,6 +80,12 @@ __uint128_t toWide(GEN x) {
 
 void startPariOnThisThread() { enterPari(); }
 
+void stopPariOnThisThread() {
+  if (!isInitialThread) return;
+  pari_close();
+  isInitialThread = false;
+}
+
 PariThreadStack::PariThreadStack() {
   std::call_once(pariStarted, startPari);
   if (activeThread != nullptr || isInitialThread) return;

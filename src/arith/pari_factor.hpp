@@ -29,6 +29,12 @@ int32_t pariProvesPrime(__uint128_t n);
 /// every other thread is released when that thread ends.
 void startPariOnThisThread();
 
+/// Releases what startPariOnThisThread set up (the main stack, the global
+/// state), on the same thread, once every other thread that used PARI has
+/// ended; nothing may call the library afterwards. Does nothing on a thread
+/// that did not set PARI up.
+void stopPariOnThisThread();
+
 /// Sets PARI up for the calling thread (once per process and once per
 /// thread, as pariPrimeFactors does), for the other units that call the
 /// library; each call must catch the library's errors itself.

@@ -136,6 +136,19 @@ void endLineAndStop(int signal) {
   std::raise(signal);
 }
 
+// The commands that analyse curves.
+Outcome analyse(const Command& command) {
+  if (const ReportCommand* report = std::get_if<ReportCommand>(&command)) {
+    if (!report->curve.empty()) return runCurveReport(*report);
+    return runReport(report->a, report->b, report->format, report->rules, report->rankHeight,
+                     report->secondDescent);
+  }
+  if (const BatchOptions* batch = std::get_if<BatchOptions>(&command)) return runBatch(*batch);
+  if (const ScanOptions* scan = std::get_if<ScanOptions>(&command)) return runScan(*scan);
+  LineReader in(STDIN_FILENO, stdout);
+  return outputStatus(runDialogue(in, stdout, std::get<DialogueCommand>(command).rules));
+}
+
 // Everything a command line does, up to the outcome that runCommandLine
 // prints.
 Outcome run(int argc, const char* const* argv) {
@@ -153,15 +166,10 @@ Outcome run(int argc, const char* const* argv) {
   // Every other command analyses: the process's state is set up here, on
   // the thread that outlives all others, before any curve.
   startAnalysis();
-  if (const ReportCommand* report = std::get_if<ReportCommand>(&command)) {
-    if (!report->curve.empty()) return runCurveReport(*report);
-    return runReport(report->a, report->b, report->format, report->rules, report->rankHeight,
-                     report->secondDescent);
-  }
-  if (const BatchOptions* batch = std::get_if<BatchOptions>(&command)) return runBatch(*batch);
-  if (const ScanOptions* scan = std::get_if<ScanOptions>(&command)) return runScan(*scan);
-  LineReader in(STDIN_FILENO, stdout);
-  return outputStatus(runDialogue(in, stdout, std::get<DialogueCommand>(command).rules));
+  const Outcome outcome = analyse(command);
+  // Every worker has ended with its command.
+  stopAnalysis();
+  return outcome;
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ void startAnalysis() {
   ProgressionSieve::preparePrimes();
 }
 
+void stopAnalysis() { stopPariOnThisThread(); }
+
 CurveFactors Workspace::RowSieves::factorsOf(uint32_t k) {
   const size_t nf = gather(f, k, primesOfF_);
   const size_t nb = gather(b, k, primesOfB_);

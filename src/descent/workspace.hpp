@@ -32,6 +32,11 @@ namespace velrin {
 /// rules' record): a curve's record depends on (A, B) and the rules alone.
 void startAnalysis();
 
+/// Releases the process's PARI state that startAnalysis() set up, on the
+/// same thread, after every worker has ended (the tables stay until exit,
+/// as constants); nothing may analyse afterwards.
+void stopAnalysis();
+
 /// One analysing thread's state. Made, used and destroyed on one thread.
 class Workspace {
  public:
