@@ -36,7 +36,7 @@ void addBadPrime(CurveAnalysis& analysis, const LocalDatum& local) {
 // elimination over F_3. Every entry point runs this.
 void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
                      std::span<const __uint128_t> fromB, std::span<const __uint128_t> fromF,
-                     Paths paths) {
+                     Paths paths, bool withBasis = true) {
   analysis.scale = model.scale;
   // With u = 1, B0 = B and F0 = F: every listed prime divides one of them.
   const bool scaled = model.scale != 1;
@@ -70,11 +70,19 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
   for (const LocalDatum& local : analysis.badPrimes())
     enumerable = enumerable && local.prime >> 31U == 0;
   static_assert(CurveAnalysis::kMaxBadPrimes == F3Matrix::kMaxColumns);
-  analysis.selmerBasisCount =
-      minimalSelmerBasis(analysis.badPrimes(), model.b0, analysis.selmerBasisSlots);
-  const int32_t d1 = paths == Paths::kPlain && enumerable
-                         ? minimalSelmerDimensionByEnumeration(analysis.badPrimes(), model.b0)
-                         : analysis.selmerBasisCount;
+  // The rank alone, without the reduction to the basis, when no one reads
+  // the basis.
+  int32_t d1 = 0;
+  if (withBasis) {
+    analysis.selmerBasisCount =
+        minimalSelmerBasis(analysis.badPrimes(), model.b0, analysis.selmerBasisSlots);
+    d1 = analysis.selmerBasisCount;
+  } else {
+    d1 = minimalSelmerDimension(analysis.badPrimes(), model.b0);
+  }
+  if (paths == Paths::kPlain && enumerable) {
+    d1 = minimalSelmerDimensionByEnumeration(analysis.badPrimes(), model.b0);
+  }
   int32_t d2 = d1;
   for (const LocalDatum& local : analysis.badPrimes()) d2 += local.term;
   analysis.selmerDims = {d1, d2};
@@ -146,7 +154,8 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors) {
   return analysis;
 }
 
-void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis) {
+void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis,
+                  bool withBasis) {
   analysis.a = a;
   analysis.b = b;
   analysis.rules = Rules::kTrue;
@@ -160,7 +169,7 @@ void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalys
     return;
   }
   const MinimalModel model = minimalModel(a, b, factors.primesOfB);
-  analyzeFactored(analysis, model, factors.primesOfB, factors.primesOfF, Paths::kFast);
+  analyzeFactored(analysis, model, factors.primesOfB, factors.primesOfF, Paths::kFast, withBasis);
 }
 
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules) {

@@ -104,8 +104,11 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors);
 /// The same into a record that the caller reuses from curve to curve (a
 /// scan's rows): every field the result defines is written, and the slots
 /// beyond the counts are left as they were, which spares clearing the whole
-/// record for each curve. The result reads as analyzeCurve(a, b, factors).
-void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis);
+/// record for each curve. The result reads as analyzeCurve(a, b, factors),
+/// except that without `withBasis` (a summary reads only the dimensions)
+/// the basis of Sel(E^/Q) is not computed and selmerBasis() is empty.
+void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis,
+                  bool withBasis = true);
 
 /// The same by the plain reference algorithms or the fast ones, for the
 /// tests and benchmarks that compare them; the result is the same.

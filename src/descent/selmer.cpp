@@ -88,8 +88,8 @@ F3Matrix minimalConditions(std::span<const LocalDatum> badPrimes, int64_t b0) {
     if (image == LocalImage::kTrivial || image == LocalImage::kUnits) settled |= 1U << j;
   }
   F3Matrix conditions;
-  for (const LocalDatum& local : badPrimes) {
-    appendMinimalConditions(local, b0, used, conditions, settled);
+  for (size_t j = 0; j < badPrimes.size(); ++j) {
+    appendMinimalConditions(badPrimes[j], static_cast<uint32_t>(j), b0, used, conditions, settled);
   }
   return conditions;
 }
