@@ -66,9 +66,10 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
   analysis.status = CurveStatus::kAnalysed;
   // The plain path enumerates where that is feasible: at most 12 bad
   // primes, all below 2^31.
-  bool enumerable = analysis.badPrimeCount <= 12;
-  for (const LocalDatum& local : analysis.badPrimes())
-    enumerable = enumerable && local.prime >> 31U == 0;
+  bool enumerable = paths == Paths::kPlain && analysis.badPrimeCount <= 12;
+  for (size_t k = 0; enumerable && k < analysis.badPrimes().size(); ++k) {
+    enumerable = analysis.badPrimes()[k].prime >> 31U == 0;
+  }
   static_assert(CurveAnalysis::kMaxBadPrimes == F3Matrix::kMaxColumns);
   // The rank alone, without the reduction to the basis, when no one reads
   // the basis.
@@ -80,7 +81,7 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
   } else {
     d1 = minimalSelmerDimension(analysis.badPrimes(), model.b0);
   }
-  if (paths == Paths::kPlain && enumerable) {
+  if (enumerable) {
     d1 = minimalSelmerDimensionByEnumeration(analysis.badPrimes(), model.b0);
   }
   int32_t d2 = d1;

@@ -190,17 +190,15 @@ int32_t splitValuation(int64_t b0, __uint128_t p, int64_t& unit) {
 
 }  // namespace
 
-void appendMinimalConditions(const LocalDatum& local, uint32_t column, int64_t b0,
-                             std::span<const __uint128_t> generators, F3Matrix& conditions,
-                             uint32_t settled) {
+void appendMinimalConditions(std::span<const LocalDatum> badPrimes, uint32_t column, int64_t b0,
+                             F3Matrix& conditions, uint32_t settled) {
+  const LocalDatum& local = badPrimes[column];
   const __uint128_t p = local.prime;
-  if (local.image == LocalImage::kWholeGroup) return;
+  // The whole group: no condition. Units times cubes: the valuation alone,
+  // the unit row of a settled column.
+  if (local.image == LocalImage::kWholeGroup || local.image == LocalImage::kUnits) return;
   const uint32_t valuationBit = 1U << column;
-  if (local.image == LocalImage::kUnits) {
-    // Units times cubes: the valuation alone, no character.
-    conditions.addRow(valuationBit, 0);
-    return;
-  }
+  const bool open = (settled & valuationBit) == 0;
   // Q_p^*/Q_p^*3 is F_3 (the valuation) for p = 2 (mod 3) and p = 2, since
   // every unit is a cube there; F_3^2 at 3 and at p = 1 (mod 3).
   const bool hasCharacter =
@@ -212,7 +210,7 @@ void appendMinimalConditions(const LocalDatum& local, uint32_t column, int64_t b
   const int32_t w = local.image == LocalImage::kGeneratedByB ? splitValuation(b0, p, unitOfB) : 0;
   const int32_t bValuation = w % 3;
   if (!hasCharacter) {
-    if (bValuation == 0) conditions.addRow(valuationBit, 0);
+    if (open && bValuation == 0) conditions.addRow(valuationBit, 0);
     return;
   }
   // The valuation form is the coordinate of p itself; the character form
@@ -223,14 +221,14 @@ void appendMinimalConditions(const LocalDatum& local, uint32_t column, int64_t b
   uint32_t characterOnes = 0;
   uint32_t characterTwos = 0;
   const uint32_t columns =
-      generators.size() >= 32 ? ~0U : (1U << static_cast<uint32_t>(generators.size())) - 1U;
-  for (uint32_t open = columns & ~settled & ~valuationBit; open != 0; open &= open - 1U) {
-    const auto j = static_cast<uint32_t>(__builtin_ctz(open));
-    setEntry(characterOnes, characterTwos, j, classes.ofPrime(generators[j]));
+      badPrimes.size() >= 32 ? ~0U : (1U << static_cast<uint32_t>(badPrimes.size())) - 1U;
+  for (uint32_t rest = columns & ~settled & ~valuationBit; rest != 0; rest &= rest - 1U) {
+    const auto j = static_cast<uint32_t>(__builtin_ctz(rest));
+    setEntry(characterOnes, characterTwos, j, classes.ofPrime(badPrimes[j].prime));
   }
   const int32_t bCharacter = local.image == LocalImage::kGeneratedByB ? classes.of(unitOfB) : 0;
   if (bValuation == 0 && bCharacter == 0) {
-    conditions.addRow(valuationBit, 0);
+    if (open) conditions.addRow(valuationBit, 0);
     conditions.addRow(characterOnes, characterTwos);
     return;
   }
