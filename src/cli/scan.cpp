@@ -71,7 +71,7 @@ class ScanJob : public ChunkJob {
   }
 
  private:
-  // Terms a row sieve factors at once: 72 bytes each for F and again for
+  // Terms a row sieve factors at once: 88 bytes each for F and again for
   // B, a segment that stays in the caches.
   static constexpr uint32_t kSievedTerms = 1024;
 

@@ -93,6 +93,14 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules = Rules::kTrue);
 struct CurveFactors {
   std::span<const __uint128_t> primesOfB;
   std::span<const __uint128_t> primesOfF;
+  /// The exponent of each prime of primesOfB in |B| and of primesOfF in
+  /// |A^3 - 27B|, in the same order, when the caller has them (the row
+  /// sieve finds them as it divides), each as long as its list; otherwise
+  /// empty, and the analysis takes the valuations it needs itself. Given,
+  /// they are those of B and A^3 - 27B themselves, not of the minimal
+  /// model's.
+  std::span<const uint8_t> exponentsOfB{};
+  std::span<const uint8_t> exponentsOfF{};
 };
 
 /// Analyses E: y^2 + Axy + By = x^3 under the true rules from the primes

@@ -74,11 +74,15 @@ namespace {
 
 // The columns of the primes with image {e} or the units: each puts its
 // valuation row, a unit vector, into the conditions.
-uint32_t settledColumns(std::span<const LocalDatum> badPrimes) {
+uint32_t settledColumns(std::span<const LocalDatum> badPrimes, int32_t& count) {
   uint32_t settled = 0;
+  count = 0;
   for (size_t j = 0; j < badPrimes.size(); ++j) {
     const LocalImage image = badPrimes[j].image;
-    if (image == LocalImage::kTrivial || image == LocalImage::kUnits) settled |= 1U << j;
+    if (image == LocalImage::kTrivial || image == LocalImage::kUnits) {
+      settled |= 1U << j;
+      ++count;
+    }
   }
   return settled;
 }
@@ -94,6 +98,9 @@ uint32_t settledColumns(std::span<const LocalDatum> badPrimes) {
 F3Matrix openConditions(std::span<const LocalDatum> badPrimes, int64_t b0, uint32_t settled) {
   F3Matrix conditions;
   for (size_t j = 0; j < badPrimes.size(); ++j) {
+    // The whole group and the units put no form beyond the unit rows.
+    const LocalImage image = badPrimes[j].image;
+    if (image == LocalImage::kWholeGroup || image == LocalImage::kUnits) continue;
     appendMinimalConditions(badPrimes, static_cast<uint32_t>(j), b0, conditions, settled);
   }
   return conditions;
@@ -102,17 +109,19 @@ F3Matrix openConditions(std::span<const LocalDatum> badPrimes, int64_t b0, uint3
 }  // namespace
 
 int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0) {
-  const uint32_t settled = settledColumns(badPrimes);
+  int32_t settledCount = 0;
+  const uint32_t settled = settledColumns(badPrimes, settledCount);
   // Each settled column takes one dimension off; with every column
   // settled no condition is left to build.
-  const auto open = static_cast<int32_t>(badPrimes.size()) - __builtin_popcount(settled);
+  const int32_t open = static_cast<int32_t>(badPrimes.size()) - settledCount;
   if (open == 0) return 0;
   return open - openConditions(badPrimes, b0, settled).rank();
 }
 
 int32_t minimalSelmerBasis(std::span<const LocalDatum> badPrimes, int64_t b0,
                            std::array<F3Matrix::Vector, F3Matrix::kMaxColumns>& basis) {
-  const uint32_t settled = settledColumns(badPrimes);
+  int32_t settledCount = 0;
+  const uint32_t settled = settledColumns(badPrimes, settledCount);
   F3Matrix conditions = openConditions(badPrimes, b0, settled);
   for (uint32_t rest = settled; rest != 0; rest &= rest - 1U)
     conditions.addRow(rest & (0U - rest), 0);
