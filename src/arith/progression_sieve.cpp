@@ -108,7 +108,9 @@ bool ProgressionSieve::factor(int64_t c, int64_t s, uint32_t n, uint32_t primesP
       for (uint32_t k = start; k < n; k += stride) {
         Term& term = terms_[k];
         if (term.cofactor == 0) continue;
-        term.cofactor >>= std::countr_zero(term.cofactor);
+        const int twos = std::countr_zero(term.cofactor);
+        term.cofactor >>= twos;
+        term.exponents[term.count] = static_cast<uint8_t>(twos);
         term.primes[term.count++] = 2;
       }
     }
@@ -145,8 +147,10 @@ bool ProgressionSieve::factor(int64_t c, int64_t s, uint32_t n, uint32_t primesP
       Term& term = terms_[k];
       if (term.cofactor == 0) continue;            // every prime divides 0
       uint64_t v = term.cofactor * prime.inverse;  // the exact quotient by p
-      while (v * prime.inverse <= prime.limit) v *= prime.inverse;
+      uint8_t exponent = 1;
+      for (; v * prime.inverse <= prime.limit; ++exponent) v *= prime.inverse;
       term.cofactor = v;
+      term.exponents[term.count] = exponent;
       term.primes[term.count++] = prime.p;
     }
   }

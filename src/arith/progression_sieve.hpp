@@ -14,7 +14,7 @@ namespace velrin {
 /// leaves each term a cofactor that is 1 or a prime (proven by its size).
 /// The primes that divide s divide every term or none and are found by
 /// division. One sieve serves any number of progressions in turn; it holds
-/// 72 bytes a term (72 KiB for 1024 terms, a segment that stays in the
+/// 88 bytes a term (88 KiB for 1024 terms, a segment that stays in the
 /// caches) and allocates only to remember, for each step s in turn, its
 /// inverses modulo the primes it has needed.
 class ProgressionSieve {
@@ -50,12 +50,18 @@ class ProgressionSieve {
   /// The one prime of |v_k| beyond the sieving bound, larger than every
   /// small prime, or 1 when there is none.
   uint64_t largePrime(uint32_t k) const { return terms_[k].cofactor; }
+  /// The exponent of each of smallPrimes(k) in |v_k|, in the same order
+  /// (the large prime's is 1: its square would exceed the term).
+  std::span<const uint8_t> smallExponents(uint32_t k) const {
+    return {terms_[k].exponents.data(), terms_[k].count};
+  }
   bool isZero(uint32_t k) const { return terms_[k].cofactor == 0; }
 
  private:
   struct Term {
     uint64_t cofactor = 0;  ///< |v_k| with the primes found so far removed
     std::array<uint32_t, kMaxSmallPrimes> primes{};
+    std::array<uint8_t, kMaxSmallPrimes> exponents{};  ///< at most 62 each
     uint32_t count = 0;
   };
 

@@ -71,7 +71,7 @@ class ScanJob : public ChunkJob {
   }
 
  private:
-  // Terms a row sieve factors at once: 72 bytes each for F and again for
+  // Terms a row sieve factors at once: 88 bytes each for F and again for
   // B, a segment that stays in the caches.
   static constexpr uint32_t kSievedTerms = 1024;
 
@@ -94,11 +94,14 @@ class ScanJob : public ChunkJob {
     }
     // One record for the piece, refilled by each curve of a sieved row.
     CurveAnalysis analysis;
+    // Records and the rank search read the basis of Sel(E^/Q); the summary
+    // alone reads the dimensions.
+    const bool withBasis = writer.format() != Format::kNone || rankHeight_ != 0;
     for (uint32_t k = 0; k < count; ++k) {
       const auto b = static_cast<int32_t>(static_cast<int64_t>(b0) + k);
       if (distinct_ && !firstOfClassInBox(box_, a, b)) continue;
       if (sieved) {
-        analyzeCurve(a, b, sieves->factorsOf(k), analysis);
+        analyzeCurve(a, b, sieves->factorsOf(k), analysis, withBasis);
       } else {
         analysis = analyzeCurve(a, b, rules_);
       }

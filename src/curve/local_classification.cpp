@@ -106,6 +106,17 @@ LocalDatum classifyMinimal(const MinimalModel& model, __uint128_t p, bool divide
   return classifyMinimal(model, p);
 }
 
+LocalDatum classifyMinimalFromValuations(const MinimalModel& model, __uint128_t p, int32_t vB,
+                                         int32_t vF) {
+  const int32_t g =
+      (p >> 64U == 0 ? static_cast<uint64_t>(p) % 3 : static_cast<uint64_t>(p % 3)) == 1 ? 1 : 0;
+  if (vF == 0) return datum(p, multiplicative(3 * vB), LocalImage::kWholeGroup, -1);
+  if (vB == 0) return datum(p, multiplicative(vF), LocalImage::kTrivial, g);
+  if (vB == 1) return datum(p, kTypeIV, LocalImage::kGeneratedByB, g - 1);
+  if (vB == 2) return datum(p, kTypeIVStar, LocalImage::kGeneratedByB, g - 1);
+  return classifyMinimal(model, p);
+}
+
 namespace {
 
 // The residue of y modulo 3 decides between II and III at 3; y = q * t / 81

@@ -22,6 +22,13 @@ LocalDatum classifyMinimal(const MinimalModel& model, __uint128_t p);
 /// classifyMinimal(model, p).
 LocalDatum classifyMinimal(const MinimalModel& model, __uint128_t p, bool dividesB, bool dividesF);
 
+/// The same from the valuations vB = v_p(B0) and vF = v_p(F0) >= 0, at
+/// least one positive, which the caller knows from its factorisations (a
+/// row sieve's exponents): no division at all. The result is that of
+/// classifyMinimal(model, p).
+LocalDatum classifyMinimalFromValuations(const MinimalModel& model, __uint128_t p, int32_t vB,
+                                         int32_t vF);
+
 /// The local data at p by the original program's rules: the model as
 /// typed, split by u = p^vA or p^(vB/3), with the finer steps at 3 read
 /// from F/u. The result's prime is p at a bad prime and 0 where the scaled

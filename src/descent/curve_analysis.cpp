@@ -35,8 +35,12 @@ void addBadPrime(CurveAnalysis& analysis, const LocalDatum& local) {
 // model, and the first dimension comes from the local conditions by
 // elimination over F_3. Every entry point runs this.
 void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
-                     std::span<const __uint128_t> fromB, std::span<const __uint128_t> fromF,
-                     Paths paths) {
+                     const CurveFactors& factors, Paths paths, bool withBasis = true) {
+  const std::span<const __uint128_t> fromB = factors.primesOfB;
+  const std::span<const __uint128_t> fromF = factors.primesOfF;
+  // The sieve's exponents, read with u = 1 alone (then B0 = B, F0 = F).
+  const bool exponents =
+      factors.exponentsOfB.size() == fromB.size() && factors.exponentsOfF.size() == fromF.size();
   analysis.scale = model.scale;
   // With u = 1, B0 = B and F0 = F: every listed prime divides one of them.
   const bool scaled = model.scale != 1;
@@ -47,34 +51,57 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
     __uint128_t p = 0;
     bool inB = true;
     bool inF = true;
+    int32_t vB = 0;
+    int32_t vF = 0;
     if (j == fromF.size() || (i < fromB.size() && fromB[i] < fromF[j])) {
+      if (exponents) vB = factors.exponentsOfB[i];
       p = fromB[i++];
       inF = false;
       if (scaled && !divides(p, model.b0)) continue;
     } else {
       inB = i < fromB.size() && fromB[i] == fromF[j];
+      if (exponents) {
+        vB = inB ? factors.exponentsOfB[i] : 0;
+        vF = factors.exponentsOfF[j];
+      }
       if (inB) ++i;
       p = fromF[j++];
       // A prime of F that u^6 takes away, and that B0 lacks, is good.
       if (scaled && !divides(p, model.f0) && !divides(p, model.b0)) continue;
     }
-    // With u = 1 the lists say which of B0 and F0 the prime divides.
-    const LocalDatum local =
-        !scaled && p != 3 ? classifyMinimal(model, p, inB, inF) : classifyMinimal(model, p);
+    // With u = 1 the lists say which of B0 and F0 the prime divides, and
+    // the sieve's exponents give the valuations.
+    LocalDatum local;
+    if (scaled || p == 3) {
+      local = classifyMinimal(model, p);
+    } else if (exponents) {
+      local = classifyMinimalFromValuations(model, p, vB, vF);
+    } else {
+      local = classifyMinimal(model, p, inB, inF);
+    }
     if (local.prime != 0) addBadPrime(analysis, local);
   }
   analysis.status = CurveStatus::kAnalysed;
   // The plain path enumerates where that is feasible: at most 12 bad
   // primes, all below 2^31.
-  bool enumerable = analysis.badPrimeCount <= 12;
-  for (const LocalDatum& local : analysis.badPrimes())
-    enumerable = enumerable && local.prime >> 31U == 0;
+  bool enumerable = paths == Paths::kPlain && analysis.badPrimeCount <= 12;
+  for (size_t k = 0; enumerable && k < analysis.badPrimes().size(); ++k) {
+    enumerable = analysis.badPrimes()[k].prime >> 31U == 0;
+  }
   static_assert(CurveAnalysis::kMaxBadPrimes == F3Matrix::kMaxColumns);
-  analysis.selmerBasisCount =
-      minimalSelmerBasis(analysis.badPrimes(), model.b0, analysis.selmerBasisSlots);
-  const int32_t d1 = paths == Paths::kPlain && enumerable
-                         ? minimalSelmerDimensionByEnumeration(analysis.badPrimes(), model.b0)
-                         : analysis.selmerBasisCount;
+  // The rank alone, without the reduction to the basis, when no one reads
+  // the basis.
+  int32_t d1 = 0;
+  if (withBasis) {
+    analysis.selmerBasisCount =
+        minimalSelmerBasis(analysis.badPrimes(), model.b0, analysis.selmerBasisSlots);
+    d1 = analysis.selmerBasisCount;
+  } else {
+    d1 = minimalSelmerDimension(analysis.badPrimes(), model.b0);
+  }
+  if (enumerable) {
+    d1 = minimalSelmerDimensionByEnumeration(analysis.badPrimes(), model.b0);
+  }
   int32_t d2 = d1;
   for (const LocalDatum& local : analysis.badPrimes()) d2 += local.term;
   analysis.selmerDims = {d1, d2};
@@ -91,7 +118,7 @@ void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
     analysis.status = CurveStatus::kTooLarge;
     return;
   }
-  analyzeFactored(analysis, model, primesOfB.primes(), primesOfF.primes(), paths);
+  analyzeFactored(analysis, model, {primesOfB.primes(), primesOfF.primes()}, paths);
 }
 
 // The classic rules, computed by the original program's record without
@@ -146,7 +173,8 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors) {
   return analysis;
 }
 
-void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis) {
+void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis,
+                  bool withBasis) {
   analysis.a = a;
   analysis.b = b;
   analysis.rules = Rules::kTrue;
@@ -160,7 +188,7 @@ void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalys
     return;
   }
   const MinimalModel model = minimalModel(a, b, factors.primesOfB);
-  analyzeFactored(analysis, model, factors.primesOfB, factors.primesOfF, Paths::kFast);
+  analyzeFactored(analysis, model, factors, Paths::kFast, withBasis);
 }
 
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules) {

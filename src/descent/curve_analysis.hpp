@@ -93,6 +93,14 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules = Rules::kTrue);
 struct CurveFactors {
   std::span<const __uint128_t> primesOfB;
   std::span<const __uint128_t> primesOfF;
+  /// The exponent of each prime of primesOfB in |B| and of primesOfF in
+  /// |A^3 - 27B|, in the same order, when the caller has them (the row
+  /// sieve finds them as it divides), each as long as its list; otherwise
+  /// empty, and the analysis takes the valuations it needs itself. Given,
+  /// they are those of B and A^3 - 27B themselves, not of the minimal
+  /// model's.
+  std::span<const uint8_t> exponentsOfB{};
+  std::span<const uint8_t> exponentsOfF{};
 };
 
 /// Analyses E: y^2 + Axy + By = x^3 under the true rules from the primes
@@ -104,8 +112,11 @@ CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors);
 /// The same into a record that the caller reuses from curve to curve (a
 /// scan's rows): every field the result defines is written, and the slots
 /// beyond the counts are left as they were, which spares clearing the whole
-/// record for each curve. The result reads as analyzeCurve(a, b, factors).
-void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis);
+/// record for each curve. The result reads as analyzeCurve(a, b, factors),
+/// except that without `withBasis` (a summary reads only the dimensions)
+/// the basis of Sel(E^/Q) is not computed and selmerBasis() is empty.
+void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis,
+                  bool withBasis = true);
 
 /// The same by the plain reference algorithms or the fast ones, for the
 /// tests and benchmarks that compare them; the result is the same.

@@ -120,10 +120,14 @@ namespace {
 // search for a non-cube; beyond, the character.
 class UnitClasses {
  public:
-  explicit UnitClasses(__uint128_t p)
-      : p_(p),
-        byCharacter_(p >> 64U != 0 ||
-                     (p != 3 && CubicResidueTable::instance().holds(static_cast<uint64_t>(p)))) {}
+  explicit UnitClasses(__uint128_t p) : p_(p) {
+    if (p == 3) return;
+    const CubicResidueTable& table = CubicResidueTable::instance();
+    if (table.holds(static_cast<uint64_t>(p >> 64U == 0 ? p : 0))) {
+      table_ = &table;
+      word_ = static_cast<uint32_t>(p);
+    }
+  }
 
   /// The class of a generator, a prime q > 0: below 2^64, as nearly all
   /// are, its residue takes one word's division.
@@ -140,9 +144,10 @@ class UnitClasses {
   }
 
  private:
-  // r in [0, p), p != 3.
+  // r in [1, p), p != 3.
   int32_t ofResidue(__uint128_t r) {
-    if (byCharacter_) {
+    if (table_ != nullptr) return table_->classOf(word_, static_cast<uint32_t>(r));
+    if (p_ >> 64U != 0) {
       if (!character_) character_.emplace(p_);
       return character_->ofUnsigned(r);
     }
@@ -154,82 +159,91 @@ class UnitClasses {
   }
 
   __uint128_t p_;
-  bool byCharacter_;  // the table's primes and those beyond 2^64
-  std::optional<CubicCharacter> character_;
+  const CubicResidueTable* table_ = nullptr;  // when it holds p
+  uint32_t word_ = 0;                         // p, when the table holds it
+  std::optional<CubicCharacter> character_;   // beyond 2^64
   std::optional<CubicRootsOfUnity> roots_;
   uint64_t firstRoot_ = 0;
 };
 
 // Sets column j of the two-mask row to value (0, 1 or 2).
-void setEntry(uint32_t& ones, uint32_t& twos, size_t j, int32_t value) {
+void setEntry(uint32_t& ones, uint32_t& twos, uint32_t j, int32_t value) {
   if (value == 1) ones |= 1U << j;
   if (value == 2) twos |= 1U << j;
 }
 
-}  // namespace
-
-void appendMinimalConditions(const LocalDatum& local, int64_t b0,
-                             std::span<const __uint128_t> generators, F3Matrix& conditions) {
-  appendMinimalConditions(local, b0, generators, conditions, 0);
+// v_p(b0) and the unit part b0 / p^v of b0 != 0; p a prime. A p beyond
+// |b0| does not divide it, so the division runs in 64 bits.
+int32_t splitValuation(int64_t b0, __uint128_t p, int64_t& unit) {
+  unit = b0;
+  const uint64_t magnitude = b0 < 0 ? 0 - static_cast<uint64_t>(b0) : static_cast<uint64_t>(b0);
+  if (b0 == 0 || p > magnitude) return 0;
+  // A prime p <= |b0| <= 2^63 lies below 2^63 (2^63 is no prime): q fits.
+  const auto q = static_cast<int64_t>(p);
+  int32_t w = 0;
+  while (unit % q == 0) {
+    unit /= q;
+    ++w;
+  }
+  return w;
 }
 
-void appendMinimalConditions(const LocalDatum& local, int64_t b0,
-                             std::span<const __uint128_t> generators, F3Matrix& conditions,
-                             uint32_t settled) {
+}  // namespace
+
+void appendMinimalConditions(std::span<const LocalDatum> badPrimes, uint32_t column, int64_t b0,
+                             F3Matrix& conditions, uint32_t settled) {
+  const LocalDatum& local = badPrimes[column];
   const __uint128_t p = local.prime;
-  if (local.image == LocalImage::kWholeGroup) return;
+  // The whole group: no condition. Units times cubes: the valuation alone,
+  // the unit row of a settled column.
+  if (local.image == LocalImage::kWholeGroup || local.image == LocalImage::kUnits) return;
+  const uint32_t valuationBit = 1U << column;
+  const bool open = (settled & valuationBit) == 0;
   // Q_p^*/Q_p^*3 is F_3 (the valuation) for p = 2 (mod 3) and p = 2, since
   // every unit is a cube there; F_3^2 at 3 and at p = 1 (mod 3).
   const bool hasCharacter =
       p == 3 || (p >> 64U == 0 ? static_cast<uint64_t>(p) % 3 : static_cast<uint64_t>(p % 3)) == 1;
-  // Set up on the first class needed.
-  UnitClasses classes(p);
-  // The valuation form is the coordinate of p itself; the character form
-  // takes the class of every other generator.
-  uint32_t valuationBit = 0;
-  uint32_t characterOnes = 0;
-  uint32_t characterTwos = 0;
-  for (size_t j = 0; j < generators.size(); ++j) {
-    if (generators[j] == p) {
-      valuationBit = 1U << j;
-    } else if (hasCharacter && ((settled >> j) & 1U) == 0) {
-      setEntry(characterOnes, characterTwos, j, classes.ofPrime(generators[j]));
-    }
-  }
-
-  if (local.image == LocalImage::kTrivial) {
-    conditions.addRow(valuationBit, 0);
-    if (hasCharacter) conditions.addRow(characterOnes, characterTwos);
-    return;
-  }
-  if (local.image == LocalImage::kUnits) {
-    conditions.addRow(valuationBit, 0);
-    return;
-  }
   // <B>: the coordinates (v, c) of m must be a multiple of those (w, c_B) of
   // B0, that is v c_B - c w = 0; without a character, v must be a multiple
   // of w, a condition only when 3 | w.
-  __int128_t unitOfB = b0;
-  int32_t w = 0;
-  while (residueWide(unitOfB, p) == 0) {
-    unitOfB /= static_cast<__int128_t>(p);
-    ++w;
-  }
+  int64_t unitOfB = b0;
+  const int32_t w = local.image == LocalImage::kGeneratedByB ? splitValuation(b0, p, unitOfB) : 0;
   const int32_t bValuation = w % 3;
-  const int32_t bCharacter = hasCharacter ? classes.of(unitOfB) : 0;
-  if (bValuation == 0 && bCharacter == 0) {
-    conditions.addRow(valuationBit, 0);
-    if (hasCharacter) conditions.addRow(characterOnes, characterTwos);
+  if (!hasCharacter) {
+    if (open && bValuation == 0) conditions.addRow(valuationBit, 0);
     return;
   }
-  if (!hasCharacter) return;
+  // The valuation form is the coordinate of p itself; the character form
+  // takes the class of every other generator whose column is not settled,
+  // in the order of the columns (which fixes the numbering of the classes
+  // beyond the table).
+  UnitClasses classes(p);
+  uint32_t characterOnes = 0;
+  uint32_t characterTwos = 0;
+  const uint32_t columns =
+      badPrimes.size() >= 32 ? ~0U : (1U << static_cast<uint32_t>(badPrimes.size())) - 1U;
+  for (uint32_t rest = columns & ~settled & ~valuationBit; rest != 0; rest &= rest - 1U) {
+    const auto j = static_cast<uint32_t>(__builtin_ctz(rest));
+    setEntry(characterOnes, characterTwos, j, classes.ofPrime(badPrimes[j].prime));
+  }
+  const int32_t bCharacter = local.image == LocalImage::kGeneratedByB ? classes.of(unitOfB) : 0;
+  if (bValuation == 0 && bCharacter == 0) {
+    if (open) conditions.addRow(valuationBit, 0);
+    conditions.addRow(characterOnes, characterTwos);
+    return;
+  }
+  // v c_B - c w: c_B in the column of p (whose character entry is 0), and
+  // -w times the character row elsewhere; -1 = 2 swaps the masks.
   uint32_t ones = 0;
   uint32_t twos = 0;
-  for (size_t j = 0; j < generators.size(); ++j) {
-    const int32_t v = (valuationBit >> j) & 1U ? 1 : 0;
-    const int32_t c = (characterOnes >> j) & 1U ? 1 : ((characterTwos >> j) & 1U ? 2 : 0);
-    setEntry(ones, twos, j, ((v * bCharacter - c * bValuation) % 3 + 3) % 3);
+  if (bValuation == 1) {
+    ones = characterTwos;
+    twos = characterOnes;
+  } else if (bValuation == 2) {
+    ones = characterOnes;
+    twos = characterTwos;
   }
+  setEntry(ones, twos, column, bCharacter);
   conditions.addRow(ones, twos);
 }
 

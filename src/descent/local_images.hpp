@@ -26,22 +26,18 @@ void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const 
                            F3Matrix& conditions);
 
 /// True rules: the same for the local image of the minimal model at the
-/// prime of local, read in Q_p^*/Q_p^*3 through the coordinates (v_p mod 3,
-/// class of the unit part): the unit part's cubic character modulo p for
-/// p = 1 (mod 3), its class modulo +-1 and cubes in (Z/9)^* at 3, none for
-/// the other primes. b0 is the minimal model's B0; generators are the bad
-/// primes, local's prime among them.
-void appendMinimalConditions(const LocalDatum& local, int64_t b0,
-                             std::span<const __uint128_t> generators, F3Matrix& conditions);
-
-/// The same, leaving 0 in the columns of `settled` (bit j for generator
-/// j) where the forms would need a cubic character: the caller has put, or
-/// will put, the unit row of each such column into the matrix (the
-/// valuation row of a prime with image {e} or the units), and a row minus
-/// multiples of unit rows has the same rank. Characters not needed are not
-/// computed.
-void appendMinimalConditions(const LocalDatum& local, int64_t b0,
-                             std::span<const __uint128_t> generators, F3Matrix& conditions,
-                             uint32_t settled);
+/// bad prime badPrimes[column], read in Q_p^*/Q_p^*3 through the
+/// coordinates (v_p mod 3, class of the unit part): the unit part's cubic
+/// character modulo p for p = 1 (mod 3), its class modulo +-1 and cubes in
+/// (Z/9)^* at 3, none for the other primes. b0 is the minimal model's B0;
+/// the generators are the bad primes. The columns of `settled` (bit j for
+/// generator j) are those of the primes with image {e} or the units, whose
+/// valuation rows are unit vectors: those rows are left to the caller, who
+/// puts them into the matrix or counts them, and the forms leave 0 in those
+/// columns where they would need a cubic character (a row minus multiples
+/// of unit rows has the same rank and kernel). Characters not needed are
+/// not computed: none for the units' image, none for settled columns.
+void appendMinimalConditions(std::span<const LocalDatum> badPrimes, uint32_t column, int64_t b0,
+                             F3Matrix& conditions, uint32_t settled);
 
 }  // namespace velrin

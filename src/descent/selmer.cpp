@@ -72,24 +72,36 @@ namespace velrin {
 
 namespace {
 
-// The local conditions of the true rules at every bad prime, over the bad
-// primes as generators. A prime with image {e} or the units puts its
-// valuation row, a unit vector, into the matrix; the other forms' entries
-// in its column are multiples of that row, so leaving them out changes
-// neither the row space (the rank, and the kernel, which is the Selmer
-// group) nor anything else, and their characters are never computed.
-F3Matrix minimalConditions(std::span<const LocalDatum> badPrimes, int64_t b0) {
-  std::array<__uint128_t, F3Matrix::kMaxColumns> generators;  // only the first size() are read
-  for (size_t j = 0; j < badPrimes.size(); ++j) generators[j] = badPrimes[j].prime;
-  const std::span<const __uint128_t> used(generators.data(), badPrimes.size());
+// The columns of the primes with image {e} or the units: each puts its
+// valuation row, a unit vector, into the conditions.
+uint32_t settledColumns(std::span<const LocalDatum> badPrimes, int32_t& count) {
   uint32_t settled = 0;
+  count = 0;
   for (size_t j = 0; j < badPrimes.size(); ++j) {
     const LocalImage image = badPrimes[j].image;
-    if (image == LocalImage::kTrivial || image == LocalImage::kUnits) settled |= 1U << j;
+    if (image == LocalImage::kTrivial || image == LocalImage::kUnits) {
+      settled |= 1U << j;
+      ++count;
+    }
   }
+  return settled;
+}
+
+// The local conditions of the true rules at every bad prime, over the bad
+// primes as generators, but for the unit rows of the settled columns. The
+// other forms' entries in a settled column are multiples of its unit row,
+// so they are left out, and their characters are never computed: with the
+// unit rows the matrix has the row space (the rank, and the kernel, which
+// is the Selmer group) of all the conditions; without them, it holds the
+// conditions on the open columns alone, of the rank that the conditions
+// have beyond the unit rows.
+F3Matrix openConditions(std::span<const LocalDatum> badPrimes, int64_t b0, uint32_t settled) {
   F3Matrix conditions;
-  for (const LocalDatum& local : badPrimes) {
-    appendMinimalConditions(local, b0, used, conditions, settled);
+  for (size_t j = 0; j < badPrimes.size(); ++j) {
+    // The whole group and the units put no form beyond the unit rows.
+    const LocalImage image = badPrimes[j].image;
+    if (image == LocalImage::kWholeGroup || image == LocalImage::kUnits) continue;
+    appendMinimalConditions(badPrimes, static_cast<uint32_t>(j), b0, conditions, settled);
   }
   return conditions;
 }
@@ -97,12 +109,23 @@ F3Matrix minimalConditions(std::span<const LocalDatum> badPrimes, int64_t b0) {
 }  // namespace
 
 int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0) {
-  return static_cast<int32_t>(badPrimes.size()) - minimalConditions(badPrimes, b0).rank();
+  int32_t settledCount = 0;
+  const uint32_t settled = settledColumns(badPrimes, settledCount);
+  // Each settled column takes one dimension off; with every column
+  // settled no condition is left to build.
+  const int32_t open = static_cast<int32_t>(badPrimes.size()) - settledCount;
+  if (open == 0) return 0;
+  return open - openConditions(badPrimes, b0, settled).rank();
 }
 
 int32_t minimalSelmerBasis(std::span<const LocalDatum> badPrimes, int64_t b0,
                            std::array<F3Matrix::Vector, F3Matrix::kMaxColumns>& basis) {
-  return minimalConditions(badPrimes, b0).kernel(static_cast<int32_t>(badPrimes.size()), basis);
+  int32_t settledCount = 0;
+  const uint32_t settled = settledColumns(badPrimes, settledCount);
+  F3Matrix conditions = openConditions(badPrimes, b0, settled);
+  for (uint32_t rest = settled; rest != 0; rest &= rest - 1U)
+    conditions.addRow(rest & (0U - rest), 0);
+  return conditions.kernel(static_cast<int32_t>(badPrimes.size()), basis);
 }
 
 namespace {

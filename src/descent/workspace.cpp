@@ -7,11 +7,21 @@ namespace velrin {
 
 namespace {
 
+// The primes of term k and their exponents; the large prime's is 1.
 size_t gather(const ProgressionSieve& sieve, uint32_t k,
-              std::array<__uint128_t, ProgressionSieve::kMaxSmallPrimes + 1>& out) {
+              std::array<__uint128_t, Workspace::RowSieves::kMostPrimes>& primes,
+              std::array<uint8_t, Workspace::RowSieves::kMostPrimes>& exponents) {
+  const std::span<const uint32_t> small = sieve.smallPrimes(k);
+  const std::span<const uint8_t> powers = sieve.smallExponents(k);
   size_t count = 0;
-  for (const uint32_t p : sieve.smallPrimes(k)) out[count++] = p;
-  if (sieve.largePrime(k) > 1) out[count++] = sieve.largePrime(k);
+  for (; count < small.size(); ++count) {
+    primes[count] = small[count];
+    exponents[count] = powers[count];
+  }
+  if (sieve.largePrime(k) > 1) {
+    exponents[count] = 1;
+    primes[count++] = sieve.largePrime(k);
+  }
   return count;
 }
 
@@ -27,9 +37,12 @@ void startAnalysis() {
 void stopAnalysis() { stopPariOnThisThread(); }
 
 CurveFactors Workspace::RowSieves::factorsOf(uint32_t k) {
-  const size_t nf = gather(f, k, primesOfF_);
-  const size_t nb = gather(b, k, primesOfB_);
-  return {{primesOfB_.data(), nb}, {primesOfF_.data(), nf}};
+  const size_t nf = gather(f, k, primesOfF_, exponentsOfF_);
+  const size_t nb = gather(b, k, primesOfB_, exponentsOfB_);
+  return {{primesOfB_.data(), nb},
+          {primesOfF_.data(), nf},
+          {exponentsOfB_.data(), nb},
+          {exponentsOfF_.data(), nf}};
 }
 
 Workspace::RowSieves& Workspace::rowSieves(uint32_t terms) {

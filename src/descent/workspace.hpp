@@ -41,18 +41,23 @@ void stopAnalysis();
 class Workspace {
  public:
   /// A row of a family factored at once: the sieves for F = A^3 - 27B and
-  /// for B over consecutive B, and the primes of the curve at hand in the
-  /// form the analysis takes.
+  /// for B over consecutive B, and the primes of the curve at hand, with
+  /// their exponents, in the form the analysis takes.
   struct RowSieves {
     explicit RowSieves(uint32_t capacity) : f(capacity), b(capacity) {}
     ProgressionSieve f;
     ProgressionSieve b;
-    /// The primes of term k of both sieves, valid until the next call.
+    /// The primes of term k of both sieves and their exponents, valid
+    /// until the next call.
     CurveFactors factorsOf(uint32_t k);
 
+    static constexpr size_t kMostPrimes = ProgressionSieve::kMaxSmallPrimes + 1;
+
    private:
-    std::array<__uint128_t, ProgressionSieve::kMaxSmallPrimes + 1> primesOfF_{};
-    std::array<__uint128_t, ProgressionSieve::kMaxSmallPrimes + 1> primesOfB_{};
+    std::array<__uint128_t, kMostPrimes> primesOfF_{};
+    std::array<__uint128_t, kMostPrimes> primesOfB_{};
+    std::array<uint8_t, kMostPrimes> exponentsOfF_{};
+    std::array<uint8_t, kMostPrimes> exponentsOfB_{};
   };
 
   Workspace() = default;

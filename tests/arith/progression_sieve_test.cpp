@@ -24,6 +24,16 @@ void expectFactorsOfEveryTerm(const ProgressionSieve& sieve, int64_t c, int64_t 
     if (sieve.largePrime(k) != 1) found.push_back(sieve.largePrime(k));
     const PrimeFactors expected = primeFactors(static_cast<__uint128_t>(term < 0 ? -term : term));
     ASSERT_EQ(found, std::vector<__uint128_t>(expected.primes().begin(), expected.primes().end()));
+    // Each small prime's exponent: p^e divides the term, p^(e+1) does not.
+    ASSERT_EQ(sieve.smallExponents(k).size(), sieve.smallPrimes(k).size());
+    const __uint128_t magnitude = static_cast<__uint128_t>(term < 0 ? -term : term);
+    for (size_t i = 0; i < sieve.smallPrimes(k).size(); ++i) {
+      const uint32_t p = sieve.smallPrimes(k)[i];
+      __uint128_t power = 1;
+      for (uint8_t e = 0; e < sieve.smallExponents(k)[i]; ++e) power *= p;
+      EXPECT_EQ(magnitude % power, 0U) << p;
+      EXPECT_NE(magnitude % (power * p), 0U) << p;
+    }
   }
 }
 

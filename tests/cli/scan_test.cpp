@@ -137,6 +137,20 @@ TEST(Scan, SievedRecordsEqualThoseOfThePerCurveAnalysis) {
       joined += runVelrin(plus(scan, {"--shard", shard, "--threads", box.wide ? "1" : "2"})).out;
     }
     EXPECT_TRUE(joined == expected);
+    // The summary alone: the sieved scan takes the rank without the basis,
+    // the batch the per-curve analysis with it.
+    const CliRun batchSummary =
+        runVelrin({"batch", "--format", "none", "--summary", "--quiet", "--threads", "1"}, pairs);
+    ASSERT_EQ(batchSummary.status, 0);
+    for (const std::string& threads : threadCounts) {
+      SCOPED_TRACE(threads + " threads, the summary alone");
+      std::vector<std::string> summary = scan;
+      summary[6] = "none";
+      const CliRun run = runVelrin(plus(summary, {"--summary", "--threads", threads}));
+      ASSERT_EQ(run.status, 0);
+      EXPECT_EQ(run.out, "");
+      EXPECT_EQ(run.err, batchSummary.err);
+    }
   }
 }
 

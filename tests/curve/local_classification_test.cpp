@@ -242,6 +242,11 @@ TEST(ClassifyMinimal, EveryCaseAgreesWithPari) {
       const bool dividesF = model.f0 % row.p == 0;
       EXPECT_TRUE(sameDatum(
           classifyMinimal(model, static_cast<__uint128_t>(row.p), dividesB, dividesF), local));
+      // Told the valuations, as the row sieve's exponents give them.
+      const int32_t vB = valuationWide(model.b0, static_cast<__uint128_t>(row.p));
+      const int32_t vF = valuationWide(model.f0, static_cast<__uint128_t>(row.p));
+      EXPECT_TRUE(sameDatum(
+          classifyMinimalFromValuations(model, static_cast<__uint128_t>(row.p), vB, vF), local));
     }
     EXPECT_EQ(local.prime, static_cast<__uint128_t>(row.p));
     EXPECT_EQ(kodairaText(local.kodaira), row.kodaira);
@@ -280,10 +285,10 @@ TEST(MinimalModel, ScalesByTheLargestU) {
   }
 }
 
-// The classification told which of B0 and F0 a prime divides against the
-// one that finds out, at every prime p != 3 of B0 F0 of sampled curves with
-// u = 1: small, family-sized and 32-bit coefficients, each of the three
-// cases (p | B0 alone, p | F0 alone, both) many times.
+// The classification told which of B0 and F0 a prime divides, or its
+// valuations in them, against the one that finds out, at every prime p != 3 of B0 F0 of sampled
+// curves with u = 1: small, family-sized and 32-bit coefficients, each of the three cases (p | B0
+// alone, p | F0 alone, both) many times.
 TEST(ClassifyMinimal, KnownDivisibilityGivesTheSameData) {
   differential::SplitMix64 random(3);
   int cases[3] = {};
@@ -310,6 +315,9 @@ TEST(ClassifyMinimal, KnownDivisibilityGivesTheSameData) {
         ++cases[dividesB && dividesF ? 2 : (dividesB ? 0 : 1)];
         EXPECT_TRUE(
             sameDatum(classifyMinimal(model, p, dividesB, dividesF), classifyMinimal(model, p)));
+        EXPECT_TRUE(sameDatum(classifyMinimalFromValuations(model, p, valuationWide(model.b0, p),
+                                                            valuationWide(model.f0, p)),
+                              classifyMinimal(model, p)));
       }
     }
   }

@@ -250,6 +250,14 @@ Coverage compareReports(const std::vector<Coefficients>& curves) {
     if (fast != plain && ++differences == 5) break;
     coverage.add(plain);
     const CurveAnalysis fastTrue = analyzeCurve(c.a, c.b, Rules::kTrue, Paths::kFast);
+    if (fastTrue.status == CurveStatus::kAnalysed) {
+      // The rank alone (a summary's path, the settled columns counted)
+      // against the basis of the whole reduction.
+      const int64_t scale = fastTrue.scale;
+      const int64_t b0 = c.b / (scale * scale * scale);
+      EXPECT_EQ(minimalSelmerDimension(fastTrue.badPrimes(), b0), fastTrue.selmerBasisCount)
+          << traceOf(c) << " (true rules, the dimension alone)";
+    }
     if (!trueEnumerationAffordable(fastTrue)) continue;
     ++coverage.trueEnumerations;
     const CurveAnalysis plainTrue = analyzeCurve(c.a, c.b, Rules::kTrue, Paths::kPlain);
