@@ -15,6 +15,7 @@
 #include "descent/local_images.hpp"
 #include "descent/rank_search.hpp"
 #include "descent/report.hpp"
+#include "reference/plain_paths.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -57,7 +58,7 @@ TEST(SelmerDimensions, FromTheLocalImages) {
     for (const CountRow& row : rows) {
       SCOPED_TRACE(testing::Message() << row.name << (paths == Paths::kFast ? " (fast)" : ""));
       CapturedOutput out;
-      Curve curve(out.stream(), paths);
+      Curve curve(out.stream());
       curve.b = row.b;
       curve.threeIsBad = row.threeIsBad;
       BadPrimeNode* node = curve.head;
@@ -68,7 +69,7 @@ TEST(SelmerDimensions, FromTheLocalImages) {
         node->next = new BadPrimeNode;
         node = node->next;
       }
-      EXPECT_EQ(selmerDimensions(curve), row.dims);
+      EXPECT_EQ(selmerDimensions(curve, paths), row.dims);
     }
   }
 }
