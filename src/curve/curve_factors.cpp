@@ -10,12 +10,9 @@ __uint128_t magnitudeOf(__int128_t n) {
 
 }  // namespace
 
-FactoredCurve factorCurve(int32_t a, int32_t b) {
-  FactoredCurve factored;
-  factored.ofB = primeFactors(magnitudeOf(b));
-  factored.model = minimalModel(a, b, factored.ofB.primes());
-  factored.ofF = primeFactors(magnitudeOf(factored.model.f0));
-  return factored;
-}
+FactoredCurve::FactoredCurve(int32_t a, int32_t b)
+    : ofB(primeFactors(magnitudeOf(b))),
+      model(minimalModel(a, b, ofB.primes())),
+      ofF(primeFactors(magnitudeOf(model.f0))) {}
 
 }  // namespace velrin

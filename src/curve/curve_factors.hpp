@@ -26,6 +26,10 @@ struct CurveFactors {
 /// the minimal model that they give, and the primes of |F0| =
 /// |A0^3 - 27B0|, which is smaller than |A^3 - 27B| by u^6.
 struct FactoredCurve {
+  /// Factors E: y^2 + Axy + By = x^3; B != 0 and A^3 != 27B. Each member is
+  /// built in place from the stage before it, with nothing copied.
+  FactoredCurve(int32_t a, int32_t b);
+
   PrimeFactors ofB;
   MinimalModel model;
   PrimeFactors ofF;
@@ -37,6 +41,6 @@ struct FactoredCurve {
 };
 
 /// Factors E: y^2 + Axy + By = x^3; B != 0 and A^3 != 27B.
-FactoredCurve factorCurve(int32_t a, int32_t b);
+inline FactoredCurve factorCurve(int32_t a, int32_t b) { return FactoredCurve(a, b); }
 
 }  // namespace velrin
