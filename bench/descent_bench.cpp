@@ -15,6 +15,7 @@
 #include "descent/local_images.hpp"
 #include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "reference/plain_paths.hpp"
 
 namespace velrin {
 namespace {
@@ -61,11 +62,11 @@ void BM_SelmerDimensions(benchmark::State& state) {
   const NamedCurve& input = kCurves[static_cast<size_t>(state.range(0))];
   std::FILE* sink = std::fopen("/dev/null", "w");
   {
-    Curve curve(sink, kPaths);
+    Curve curve(sink);
     curve.setCoefficients(input.a, input.b);
     for (auto _ : state) {
       curve.selmerDims = {0, 0};
-      benchmark::DoNotOptimize(selmerDimensions(curve));
+      benchmark::DoNotOptimize(selmerDimensions(curve, kPaths));
     }
     countCandidates(state, curve);
   }
@@ -75,13 +76,13 @@ void BM_SelmerDimensions(benchmark::State& state) {
 
 // One whole pass as the dialogue runs it: line [1], factorisation, the
 // classification of each bad prime, and lines [2] to [4], printed to
-// /dev/null through one Curve that serves every pass.
-template <Paths kPaths>
-void BM_Report(benchmark::State& state) {
+// /dev/null through one Curve that serves every pass. (The plain path's
+// whole pass is bench/full_pass.cpp's.)
+void BM_ReportFast(benchmark::State& state) {
   const NamedCurve& input = kCurves[static_cast<size_t>(state.range(0))];
   std::FILE* sink = std::fopen("/dev/null", "w");
   {
-    Curve curve(sink, kPaths);
+    Curve curve(sink);
     const bench::HeapMeter heap;
     for (auto _ : state) {
       if (curve.setCoefficients(input.a, input.b) != 0) printReport(curve);
@@ -99,12 +100,7 @@ BENCHMARK(BM_SelmerDimensions<Paths::kPlain>)
 BENCHMARK(BM_SelmerDimensions<Paths::kFast>)
     ->DenseRange(0, kCurves.size() - 1)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Report<Paths::kPlain>)
-    ->DenseRange(0, kCurves.size() - 1)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Report<Paths::kFast>)
-    ->DenseRange(0, kCurves.size() - 1)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReportFast)->DenseRange(0, kCurves.size() - 1)->Unit(benchmark::kMicrosecond);
 
 // The elimination alone, on a full 16 by 16 matrix of pseudo-random
 // entries: the most columns that a descent can have (15 bad primes and 3).

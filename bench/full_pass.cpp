@@ -21,16 +21,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "arith/factored_integer.hpp"
 #include "arith/prime_table.hpp"
+#include "curve/classic_scan.hpp"
 #include "curve/curve.hpp"
 #include "descent/local_images.hpp"
 #include "descent/report.hpp"
 #include "descent/selmer.hpp"
 #include "null_sink.hpp"
+#include "reference/plain_paths.hpp"
 
 namespace velrin {
 namespace {
@@ -82,15 +85,32 @@ double reportInto(int32_t a, int32_t b, Paths paths, std::string& text) {
   size_t size = 0;
   std::FILE* memory = open_memstream(&buffer, &size);
   double seconds = 0.0;
+  bool differs = false;
   {
-    Curve curve(memory, paths);
+    Curve curve(memory);
     const Clock::time_point start = Clock::now();
-    if (curve.setCoefficients(a, b) != 0) printReport(curve);
+    if (curve.setCoefficients(a, b) != 0) {
+      // The plain pass: the whole table walk over D and the enumeration of
+      // every candidate; the report prints the record's own dimensions,
+      // which must equal the enumeration's.
+      std::array<int32_t, 2> plainDims{};
+      const std::optional<int64_t> d = classicDiscriminant(a, b);
+      const bool plain = paths == Paths::kPlain && d;
+      if (plain) {
+        std::array<int32_t, 17> primes{};
+        differs = factorizeByTable(*d, primes).endOfTable != curve.warnings.endOfTable;
+        plainDims = selmerDimensionsByEnumeration(curve);
+        curve.selmerDims = {0, 0};
+      }
+      printReport(curve);
+      differs = differs || (plain && plainDims != curve.selmerDims);
+    }
     seconds = secondsSince(start);
   }
   std::fclose(memory);
   text.assign(buffer, size);
   std::free(buffer);
+  if (differs) text.append("[the enumeration differs]\n");
   return seconds;
 }
 
@@ -114,7 +134,7 @@ struct FastTimes {
 // through one Curve, as a session would.
 FastTimes timeFast(int32_t a, int32_t b) {
   Sink sink;
-  Curve curve(sink.get(), Paths::kFast);
+  Curve curve(sink.get());
   std::vector<double> wall;
   double worst = 0.0;
   const Clock::time_point begin = Clock::now();
@@ -141,7 +161,7 @@ struct PlainShape {
 // random sample of them (for about a second, at most 20,000 of them).
 PlainShape predictPlain(int32_t a, int32_t b) {
   Sink sink;
-  Curve curve(sink.get(), Paths::kPlain);
+  Curve curve(sink.get());
   const Clock::time_point start = Clock::now();
   PlainShape shape;
   if (curve.setCoefficients(a, b) == 0 || curve.tooLarge) return shape;
@@ -172,7 +192,7 @@ PlainShape predictPlain(int32_t a, int32_t b) {
   int64_t accepted = 0;
   const Clock::time_point sampling = Clock::now();
   while (samples < kMaxSamples && (samples % 16 != 0 || secondsSince(sampling) < 1.0)) {
-    accepted += inLocalImages(curve, sample[samples++]);
+    accepted += inLocalImagesPlain(curve, sample[samples++]);
   }
   const double spent = secondsSince(sampling);
   shape.predicted = scan + shape.candidates * spent / static_cast<double>(samples);

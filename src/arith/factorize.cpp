@@ -1,109 +1,40 @@
 #include "arith/factorize.hpp"
 
-#include <algorithm>
-#include <array>
 #include <cstddef>
 
-#include "arith/factor_search.hpp"
+#include "arith/prime_factors.hpp"
 #include "arith/prime_table.hpp"
 
 namespace velrin {
-
-namespace {
-
-uint64_t magnitudeOf(int64_t n) {
-  return n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
-}
-
-FactorizeWarnings factorizeByTable(int64_t n, std::span<int32_t> primes) {
-  FactorizeWarnings warnings;
-  uint64_t remaining = magnitudeOf(n);
-  warnings.range = remaining > kFactorizeRangeLimit;
-  const PrimeTable& table = PrimeTable::instance();
-  size_t count = 0;
-  bool stopped = false;
-  for (int32_t slot = 1; slot < PrimeTable::kSlots; ++slot) {
-    const auto p = static_cast<uint64_t>(table[slot]);
-    if (remaining < p) {
-      stopped = true;
-      break;
-    }
-    if (remaining % p != 0) continue;
-    primes[++count] = table[slot];
-    while (remaining % p == 0) remaining /= p;
-  }
-  warnings.endOfTable = !stopped;
-  primes[count + 1] = 0;
-  return warnings;
-}
-
-FactorizeWarnings factorizeBySearch(int64_t n, std::span<int32_t> primes) {
-  FactorizeWarnings warnings;
-  uint64_t remaining = magnitudeOf(n);
-  warnings.range = remaining > kFactorizeRangeLimit;
-  // Every distinct prime factor of |n|, in no particular order (at most 15).
-  std::array<uint64_t, 64> found{};
-  size_t foundCount = 0;
-  const PrimeTable& table = PrimeTable::instance();
-  constexpr uint64_t kTrialBound = 1000;
-  for (int32_t slot = 1; remaining > 1; ++slot) {
-    const auto p = static_cast<uint64_t>(table[slot]);
-    if (p >= kTrialBound) break;
-    if (p * p > remaining) {
-      found[foundCount++] = remaining;  // no factor up to its square root
-      remaining = 1;
-      break;
-    }
-    if (remaining % p != 0) continue;
-    found[foundCount++] = p;
-    while (remaining % p == 0) remaining /= p;
-  }
-  // What is left has no prime factor below 1000: split it into primes.
-  std::array<uint64_t, 64> pending{};
-  size_t pendingCount = 0;
-  if (remaining > 1) pending[pendingCount++] = remaining;
-  while (pendingCount > 0) {
-    const uint64_t m = pending[--pendingCount];
-    if (isPrime(m)) {
-      if (std::find(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(foundCount), m) ==
-          found.begin() + static_cast<std::ptrdiff_t>(foundCount)) {
-        found[foundCount++] = m;
-      }
-      continue;
-    }
-    const uint64_t d = findDivisor(m);
-    pending[pendingCount++] = d;
-    pending[pendingCount++] = m / d;
-  }
-  std::sort(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(foundCount));
-  // The table walk records the primes of the table and runs out exactly
-  // when the largest prime factor is 611951 or beyond the table.
-  size_t count = 0;
-  for (size_t i = 0; i < foundCount; ++i) {
-    if (found[i] <= PrimeTable::kLargestPrime) primes[++count] = static_cast<int32_t>(found[i]);
-  }
-  warnings.endOfTable = foundCount > 0 && found[foundCount - 1] >= PrimeTable::kLargestPrime;
-  primes[count + 1] = 0;
-  return warnings;
-}
-
-}  // namespace
 
 void printFactorizeWarnings(FactorizeWarnings warnings, std::FILE* out) {
   if (warnings.range) std::fputs("\nexceed the range of the type'__int64'!\n", out);
   if (warnings.endOfTable) std::fprintf(out, "\nexceed %dth prime !\n", PrimeTable::kSlots);
 }
 
-FactorizeWarnings factorizeQuietly(int64_t n, std::span<int32_t> primes, bool fast) {
-  return fast ? factorizeBySearch(n, primes) : factorizeByTable(n, primes);
+FactorizeWarnings factorizeQuietly(int64_t n, std::span<int32_t> primes) {
+  FactorizeWarnings warnings;
+  const uint64_t magnitude = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+  warnings.range = magnitude > kFactorizeRangeLimit;
+  // 0 has no finite factorisation and the table walk finds no prime of it.
+  const PrimeFactors found = primeFactors(magnitude);
+  size_t count = 0;
+  for (const __uint128_t p : found.primes()) {
+    if (p <= static_cast<__uint128_t>(PrimeTable::kLargestPrime)) {
+      primes[++count] = static_cast<int32_t>(p);
+    }
+  }
+  // The table walk records the primes of the table and runs out exactly
+  // when the largest prime factor is 611951 or beyond the table.
+  const std::span<const __uint128_t> all = found.primes();
+  warnings.endOfTable =
+      !all.empty() && all.back() >= static_cast<__uint128_t>(PrimeTable::kLargestPrime);
+  primes[count + 1] = 0;
+  return warnings;
 }
 
 void factorize(int64_t n, std::span<int32_t> primes, std::FILE* out) {
-  printFactorizeWarnings(factorizeByTable(n, primes), out);
-}
-
-void factorizeFast(int64_t n, std::span<int32_t> primes, std::FILE* out) {
-  printFactorizeWarnings(factorizeBySearch(n, primes), out);
+  printFactorizeWarnings(factorizeQuietly(n, primes), out);
 }
 
 }  // namespace velrin

@@ -83,9 +83,10 @@ class ScanJob : public ChunkJob {
   void renderPiece(int32_t a, int32_t b0, uint32_t count, Chunk& chunk, RecordWriter& writer,
                    Workspace& workspace) {
     // |A| <= 2^20 keeps every F below 2^61; the sieve itself declines rows
-    // whose F exceed its prime table.
+    // whose F exceed its prime table. Both rules take their primes from it:
+    // the classic ones read the primes of D = B F off the two lists.
     const int64_t a64 = a;
-    bool sieved = rules_ == Rules::kTrue && a64 >= -(int64_t{1} << 20) && a64 <= int64_t{1} << 20;
+    bool sieved = a64 >= -(int64_t{1} << 20) && a64 <= int64_t{1} << 20;
     Workspace::RowSieves* sieves = nullptr;
     if (sieved) {
       sieves = &workspace.rowSieves(count);
@@ -101,7 +102,7 @@ class ScanJob : public ChunkJob {
       const auto b = static_cast<int32_t>(static_cast<int64_t>(b0) + k);
       if (distinct_ && !firstOfClassInBox(box_, a, b)) continue;
       if (sieved) {
-        analyzeCurve(a, b, sieves->factorsOf(k), analysis, withBasis);
+        analyzeCurve(a, b, sieves->factorsOf(k), analysis, rules_, withBasis);
       } else {
         analysis = analyzeCurve(a, b, rules_);
       }

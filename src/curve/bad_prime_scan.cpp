@@ -1,48 +1,58 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "arith/factorize.hpp"
+#include "curve/classic_scan.hpp"
 #include "curve/curve.hpp"
+#include "curve/curve_factors.hpp"
 #include "curve/local_classification.hpp"
 
 namespace velrin {
 
+namespace {
+
+// Writes a datum into a node; the prime only for a bad one, which leaves a
+// good prime's node open.
+void fillNode(const LocalDatum& local, int32_t p, BadPrimeNode& node) {
+  node.kodaira = kodairaText(local.kodaira);
+  node.imageKind = local.image;
+  node.dimDelta = local.term;
+  if (local.prime != 0) node.prime = p;
+}
+
+}  // namespace
+
 void Curve::scanBadPrimes() {
-  // D = B(A^3 - 27B) has the prime divisors of the discriminant B^3(A^3 - 27B).
-  // It is formed exactly; a D beyond 64 bits is refused rather than
-  // factorised in a wrapped form that has nothing to do with the curve.
-  const __int128_t d = static_cast<__int128_t>(b) * (static_cast<__int128_t>(a) * a * a - 27 * b);
-  if (d > INT64_MAX || d < INT64_MIN) {
+  // A D beyond 64 bits is refused rather than factorised in a wrapped form
+  // that has nothing to do with the curve.
+  const std::optional<int64_t> d = classicDiscriminant(a, b);
+  if (!d) {
     tooLarge = true;
     if (out_ != nullptr) {
       std::fputs("\n[2] The curve is too large: B(A^3-27B) does not fit in 64 bits.\n\n", out_);
     }
     return;
   }
-  // At most 15 distinct primes and the terminating 0 are written, from slot 1.
-  std::array<int32_t, 17> primes{};
-  warnings = factorizeQuietly(static_cast<int64_t>(d), primes, paths_ == Paths::kFast);
+  // setCoefficients took A and B as 32-bit integers.
+  const FactoredCurve factored = factorCurve(static_cast<int32_t>(a), static_cast<int32_t>(b));
+  std::array<LocalDatum, ClassicScan::kMaxBadPrimes> badPrimes{};
+  const ClassicScan scan = scanClassic(a, b, *d, factored.factors(), badPrimes);
+  warnings = scan.warnings;
   if (out_ != nullptr) printFactorizeWarnings(warnings, out_);
+  threeIsBad = scan.threeDividesD ? 1 : 0;
   BadPrimeNode* current = head;
-  for (size_t i = 1; primes[i] != 0; ++i) {
-    const int32_t p = primes[i];
-    if (p == 3) threeIsBad = 1;
-    classifyPrime(p, *current);
-    // A node left open (good reduction after scaling) takes the next prime.
-    if (current->prime != 0) {
-      current->next = new BadPrimeNode;
-      current = current->next;
-    }
+  for (size_t i = 0; i < static_cast<size_t>(scan.badPrimeCount); ++i) {
+    const LocalDatum& local = badPrimes[i];
+    fillNode(local, static_cast<int32_t>(local.prime), *current);
+    current->next = new BadPrimeNode;
+    current = current->next;
   }
 }
 
 void Curve::classifyPrime(int32_t p, BadPrimeNode& node) {
-  const LocalDatum local = classifyClassic(a, b, p);
-  node.kodaira = kodairaText(local.kodaira);
-  node.imageKind = local.image;
-  node.dimDelta = local.term;
-  if (local.prime != 0) node.prime = p;
+  fillNode(classifyClassic(a, b, p), p, node);
 }
 
 }  // namespace velrin

@@ -4,7 +4,7 @@
 
 namespace velrin {
 
-Curve::Curve(std::FILE* out, Paths paths) : head(new BadPrimeNode), out_(out), paths_(paths) {}
+Curve::Curve(std::FILE* out) : head(new BadPrimeNode), out_(out) {}
 
 Curve::~Curve() { freeList(head); }
 

@@ -7,20 +7,21 @@
 #include "arith/factored_integer.hpp"
 #include "arith/factorize.hpp"
 #include "curve/bad_prime_node.hpp"
-#include "curve/paths.hpp"
 
 namespace velrin {
 
 /// The curve E: y^2 + Axy + By = x^3 under the original program's rules,
 /// its list of bad primes and the results of the 3-isogeny descent, which
 /// the functions of descent/ (inLocalImages, countSelmerElements,
-/// selmerDimensions, printReport) compute on it. One Curve serves every
-/// pass; setCoefficients resets it for each new pair of coefficients. With
-/// out == nullptr it prints nothing and keeps the factorisation's warnings
-/// in `warnings` only.
+/// selmerDimensions, printReport) compute on it. It is the original
+/// program's interface to the analysis, filled by the same stages as
+/// analyzeCurve under the classic rules (factorCurve, scanClassic, the
+/// shared local conditions). One Curve serves every pass; setCoefficients
+/// resets it for each new pair of coefficients. With out == nullptr it
+/// prints nothing and keeps the factorisation's warnings in `warnings` only.
 class Curve {
  public:
-  explicit Curve(std::FILE* out = stdout, Paths paths = Paths::kFast);
+  explicit Curve(std::FILE* out = stdout);
   ~Curve();
   Curve(const Curve&) = delete;
   Curve& operator=(const Curve&) = delete;
@@ -32,7 +33,8 @@ class Curve {
 
   /// Factorises D = B(A^3 - 27B) and classifies each prime of the table
   /// that divides it, appending a node for each bad prime. Refuses, with a
-  /// message, a curve whose D does not fit in 64 bits.
+  /// message, a curve whose D does not fit in 64 bits. Runs factorCurve and
+  /// scanClassic.
   void scanBadPrimes();
 
   /// Finds the reduction type of E at p: writes the Kodaira symbol, the
@@ -40,9 +42,8 @@ class Curve {
   /// E has good reduction at p (after scaling), which leaves node open.
   void classifyPrime(int32_t p, BadPrimeNode& node);
 
-  /// Where the record prints, or nullptr for none; the algorithms it runs.
+  /// Where the record prints, or nullptr for none.
   std::FILE* out() const { return out_; }
-  Paths paths() const { return paths_; }
 
   int64_t a = 0;                        ///< the coefficient A
   int64_t b = 0;                        ///< the coefficient B
@@ -56,7 +57,6 @@ class Curve {
 
  private:
   std::FILE* out_;
-  Paths paths_;
 };
 
 }  // namespace velrin

@@ -1,9 +1,9 @@
 #include "descent/curve_analysis.hpp"
 
 #include <cstddef>
+#include <optional>
 
-#include "arith/prime_factors.hpp"
-#include "curve/curve.hpp"
+#include "curve/classic_scan.hpp"
 #include "curve/equation_line.hpp"
 #include "curve/local_classification.hpp"
 #include "curve/minimal_model.hpp"
@@ -22,20 +22,15 @@ bool divides(__uint128_t p, __int128_t n) {
   return n % static_cast<__int128_t>(p) == 0;
 }
 
-__uint128_t magnitudeOf(__int128_t n) {
-  return n < 0 ? 0 - static_cast<__uint128_t>(n) : static_cast<__uint128_t>(n);
-}
-
 void addBadPrime(CurveAnalysis& analysis, const LocalDatum& local) {
   analysis.badPrimeSlots[static_cast<size_t>(analysis.badPrimeCount++)] = local;
 }
 
-// The true rules from the model and the primes of B and of F0 (or of F):
-// the bad primes are the primes of B0 F0, each classified on the minimal
-// model, and the first dimension comes from the local conditions by
-// elimination over F_3. Every entry point runs this.
-void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
-                     const CurveFactors& factors, Paths paths, bool withBasis = true) {
+// The local stage of the true rules, from the model and the primes of B
+// and of F0 (or of F): the bad primes are the primes of B0 F0, each
+// classified on the minimal model.
+void minimalLocalData(CurveAnalysis& analysis, const MinimalModel& model,
+                      const CurveFactors& factors) {
   const std::span<const __uint128_t> fromB = factors.primesOfB;
   const std::span<const __uint128_t> fromF = factors.primesOfF;
   // The sieve's exponents, read with u = 1 alone (then B0 = B, F0 = F).
@@ -81,118 +76,113 @@ void analyzeFactored(CurveAnalysis& analysis, const MinimalModel& model,
     }
     if (local.prime != 0) addBadPrime(analysis, local);
   }
-  analysis.status = CurveStatus::kAnalysed;
-  // The plain path enumerates where that is feasible: at most 12 bad
-  // primes, all below 2^31.
-  bool enumerable = paths == Paths::kPlain && analysis.badPrimeCount <= 12;
-  for (size_t k = 0; enumerable && k < analysis.badPrimes().size(); ++k) {
-    enumerable = analysis.badPrimes()[k].prime >> 31U == 0;
-  }
+}
+
+// The Selmer stage of the true rules: a basis of Sel(E^/Q) from the kernel
+// of the local conditions, then dim Sel(E/Q).
+// Without `withBasis`, the rank alone, without the reduction to the basis.
+void minimalSelmerGroups(CurveAnalysis& analysis, int64_t b0, bool withBasis) {
   static_assert(CurveAnalysis::kMaxBadPrimes == F3Matrix::kMaxColumns);
-  // The rank alone, without the reduction to the basis, when no one reads
-  // the basis.
   int32_t d1 = 0;
   if (withBasis) {
     analysis.selmerBasisCount =
-        minimalSelmerBasis(analysis.badPrimes(), model.b0, analysis.selmerBasisSlots);
+        minimalSelmerBasis(analysis.badPrimes(), b0, analysis.selmerBasisSlots);
     d1 = analysis.selmerBasisCount;
   } else {
-    d1 = minimalSelmerDimension(analysis.badPrimes(), model.b0);
+    d1 = minimalSelmerDimension(analysis.badPrimes(), b0);
   }
-  if (enumerable) {
-    d1 = minimalSelmerDimensionByEnumeration(analysis.badPrimes(), model.b0);
-  }
-  int32_t d2 = d1;
-  for (const LocalDatum& local : analysis.badPrimes()) d2 += local.term;
-  analysis.selmerDims = {d1, d2};
+  analysis.selmerDims = {d1, isogenySelmerDimension(d1, analysis.badPrimes())};
 }
 
-// The true rules, factoring B and then F0 = A0^3 - 27B0 of the minimal
-// model.
-void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
-  const PrimeFactors primesOfB = primeFactors(magnitudeOf(analysis.b));
-  const MinimalModel model = minimalModel(analysis.a, analysis.b, primesOfB.primes());
-  analysis.scale = model.scale;
-  const PrimeFactors primesOfF = primeFactors(magnitudeOf(model.f0));
-  if (!primesOfF.complete()) {
-    analysis.status = CurveStatus::kTooLarge;
-    return;
-  }
-  analyzeFactored(analysis, model, {primesOfB.primes(), primesOfF.primes()}, paths);
-}
-
-// The classic rules, computed by the original program's record without
-// printing; one record per thread and choice of algorithms serves every
-// curve.
-void analyzeClassic(CurveAnalysis& analysis, Paths paths) {
-  thread_local Curve fast(nullptr, Paths::kFast);
-  thread_local Curve plain(nullptr, Paths::kPlain);
-  Curve& curve = paths == Paths::kFast ? fast : plain;
-  curve.setCoefficients(analysis.a, analysis.b);
-  if (curve.warnings.range) {
+void addWarnings(CurveAnalysis& analysis, FactorizeWarnings warnings) {
+  if (warnings.range) {
     analysis.warningSlots[static_cast<size_t>(analysis.warningCount++)] = Warning::kRangeOfInt64;
   }
-  if (curve.warnings.endOfTable) {
+  if (warnings.endOfTable) {
     analysis.warningSlots[static_cast<size_t>(analysis.warningCount++)] =
         Warning::kBeyondPrimeTable;
   }
-  if (curve.tooLarge) {
-    analysis.status = CurveStatus::kTooLarge;
-    return;
-  }
+}
+
+// The local and Selmer stages of the classic rules, on the model as typed;
+// d is D = B(A^3 - 27B), which fits in 64 bits.
+void analyzeClassic(CurveAnalysis& analysis, int64_t d, const CurveFactors& factors) {
+  static_assert(ClassicScan::kMaxBadPrimes <= CurveAnalysis::kMaxBadPrimes);
+  const ClassicScan scan =
+      scanClassic(analysis.a, analysis.b, d, factors,
+                  std::span<LocalDatum>(analysis.badPrimeSlots.data(), ClassicScan::kMaxBadPrimes));
+  addWarnings(analysis, scan.warnings);
+  analysis.badPrimeCount = scan.badPrimeCount;
   analysis.status = CurveStatus::kAnalysed;
-  for (const BadPrimeNode* node = curve.head; node->prime != 0; node = node->next) {
-    const LocalDatum local = classifyClassic(curve.a, curve.b, node->prime);
-    addBadPrime(analysis, local);
-  }
-  analysis.selmerDims = selmerDimensions(curve);
+  const int32_t d1 = classicSelmerDimension(analysis.badPrimes(), analysis.b, !scan.threeDividesD);
+  analysis.selmerDims = {d1, isogenySelmerDimension(d1, analysis.badPrimes())};
+}
+
+// Clears what an analysis defines, for a record that is reused.
+void reset(CurveAnalysis& analysis, int32_t a, int32_t b, Rules rules) {
+  analysis.a = a;
+  analysis.b = b;
+  analysis.rules = rules;
+  analysis.status = CurveStatus::kSingular;
+  analysis.scale = 1;
+  analysis.badPrimeCount = 0;
+  analysis.warningCount = 0;
+  analysis.selmerDims = {};
+  analysis.selmerBasisCount = 0;
 }
 
 }  // namespace
 
-CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths) {
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules) {
   CurveAnalysis analysis;
-  analysis.a = a;
-  analysis.b = b;
-  analysis.rules = rules;
-  if (isSingular(a, b)) {
-    analysis.status = CurveStatus::kSingular;
+  reset(analysis, a, b, rules);
+  if (isSingular(a, b)) return analysis;
+  if (rules == Rules::kClassic) {
+    // A D beyond 64 bits is refused before anything is factored.
+    const std::optional<int64_t> d = classicDiscriminant(a, b);
+    if (!d) {
+      analysis.status = CurveStatus::kTooLarge;
+      return analysis;
+    }
+    const FactoredCurve factored = factorCurve(a, b);
+    analyzeClassic(analysis, *d, factored.factors());
     return analysis;
   }
-  if (rules == Rules::kClassic) {
-    analyzeClassic(analysis, paths);
-  } else {
-    analyzeMinimal(analysis, paths);
+  const FactoredCurve factored = factorCurve(a, b);
+  analysis.scale = factored.model.scale;
+  if (!factored.complete()) {
+    analysis.status = CurveStatus::kTooLarge;
+    return analysis;
   }
+  minimalLocalData(analysis, factored.model, {factored.ofB.primes(), factored.ofF.primes()});
+  analysis.status = CurveStatus::kAnalysed;
+  minimalSelmerGroups(analysis, factored.model.b0, true);
   return analysis;
 }
 
-CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors) {
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, Rules rules) {
   CurveAnalysis analysis;
-  analyzeCurve(a, b, factors, analysis);
+  analyzeCurve(a, b, factors, analysis, rules);
   return analysis;
 }
 
 void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis,
-                  bool withBasis) {
-  analysis.a = a;
-  analysis.b = b;
-  analysis.rules = Rules::kTrue;
-  analysis.scale = 1;
-  analysis.badPrimeCount = 0;
-  analysis.warningCount = 0;  // the true rules raise none
-  analysis.selmerDims = {};
-  analysis.selmerBasisCount = 0;
-  if (isSingular(a, b)) {
-    analysis.status = CurveStatus::kSingular;
+                  Rules rules, bool withBasis) {
+  reset(analysis, a, b, rules);
+  if (isSingular(a, b)) return;
+  if (rules == Rules::kClassic) {
+    const std::optional<int64_t> d = classicDiscriminant(a, b);
+    if (!d) {
+      analysis.status = CurveStatus::kTooLarge;
+      return;
+    }
+    analyzeClassic(analysis, *d, factors);
     return;
   }
   const MinimalModel model = minimalModel(a, b, factors.primesOfB);
-  analyzeFactored(analysis, model, factors, Paths::kFast, withBasis);
-}
-
-CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules) {
-  return analyzeCurve(a, b, rules, Paths::kFast);
+  minimalLocalData(analysis, model, factors);
+  analysis.status = CurveStatus::kAnalysed;
+  minimalSelmerGroups(analysis, model.b0, withBasis);
 }
 
 }  // namespace velrin

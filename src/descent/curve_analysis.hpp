@@ -4,19 +4,12 @@
 #include <cstdint>
 #include <span>
 
+#include "curve/curve_factors.hpp"
 #include "curve/local_data.hpp"
-#include "curve/paths.hpp"
 #include "descent/f3_matrix.hpp"
+#include "descent/rules.hpp"
 
 namespace velrin {
-
-/// Which local rules the analysis follows.
-/// kTrue: the local data of the minimal model at every prime of bad
-/// reduction, whatever its size, 3 included; every report is a theorem.
-/// kClassic: the original program's rules (the model as typed, the primes
-/// of the table up to 611951, the seeds 3 and 9 for a good prime 3), with
-/// exact arithmetic, reproduced byte for byte for comparison with it.
-enum class Rules : uint8_t { kTrue, kClassic };
 
 /// How far the analysis of a pair (A, B) went.
 enum class CurveStatus : uint8_t {
@@ -79,47 +72,28 @@ struct CurveAnalysis {
 };
 
 /// Analyses E: y^2 + Axy + By = x^3 under the given rules; prints nothing.
-/// Any pair of 32-bit integers; never fails. Thread-safe: it keeps no
-/// state but a per-thread record for the classic rules.
+/// Any pair of 32-bit integers; never fails. Runs the stages in order:
+/// factorCurve (skipped for a pair that the classic rules refuse), the
+/// local data at each prime (classifyMinimal on the minimal model, or
+/// scanClassic on the model as typed), the Selmer groups from the local
+/// conditions, the bound. Thread-safe; it keeps no state of its own.
 CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules = Rules::kTrue);
 
-/// The distinct primes of |B| and of |A^3 - 27B| of a pair, each list in
-/// increasing order, as a caller that has already factored them (a scan's
-/// row sieve) hands them to the analysis. The lists are the caller's and
-/// must outlive the call. primesOfF may instead hold the primes of
-/// A0^3 - 27B0 of the minimal model, which are among those of A^3 - 27B
-/// (A0^3 - 27B0 = (A^3 - 27B) / u^6); any prime that divides neither B0 nor
-/// A0^3 - 27B0 is passed over.
-struct CurveFactors {
-  std::span<const __uint128_t> primesOfB;
-  std::span<const __uint128_t> primesOfF;
-  /// The exponent of each prime of primesOfB in |B| and of primesOfF in
-  /// |A^3 - 27B|, in the same order, when the caller has them (the row
-  /// sieve finds them as it divides), each as long as its list; otherwise
-  /// empty, and the analysis takes the valuations it needs itself. Given,
-  /// they are those of B and A^3 - 27B themselves, not of the minimal
-  /// model's.
-  std::span<const uint8_t> exponentsOfB{};
-  std::span<const uint8_t> exponentsOfF{};
-};
-
-/// Analyses E: y^2 + Axy + By = x^3 under the true rules from the primes
-/// of B and A^3 - 27B; the result is that of analyzeCurve(a, b), which
-/// runs the same stages after factoring. A singular pair needs no factors
-/// (B = 0 or A^3 = 27B has none to give).
-CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors);
+/// Analyses E: y^2 + Axy + By = x^3 from the primes of B and A^3 - 27B
+/// (CurveFactors), running the stages after factorCurve; the result is that
+/// of analyzeCurve(a, b, rules). A singular pair needs no factors (B = 0 or
+/// A^3 = 27B has none to give), nor does one that the classic rules refuse.
+CurveAnalysis analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors,
+                           Rules rules = Rules::kTrue);
 
 /// The same into a record that the caller reuses from curve to curve (a
 /// scan's rows): every field the result defines is written, and the slots
 /// beyond the counts are left as they were, which spares clearing the whole
-/// record for each curve. The result reads as analyzeCurve(a, b, factors),
-/// except that without `withBasis` (a summary reads only the dimensions)
-/// the basis of Sel(E^/Q) is not computed and selmerBasis() is empty.
+/// record for each curve. The result reads as analyzeCurve(a, b, factors,
+/// rules), except that without `withBasis` (a summary reads only the
+/// dimensions) the basis of Sel(E^/Q) is not computed and selmerBasis() is
+/// empty.
 void analyzeCurve(int32_t a, int32_t b, const CurveFactors& factors, CurveAnalysis& analysis,
-                  bool withBasis = true);
-
-/// The same by the plain reference algorithms or the fast ones, for the
-/// tests and benchmarks that compare them; the result is the same.
-CurveAnalysis analyzeCurve(int32_t a, int32_t b, Rules rules, Paths paths);
+                  Rules rules = Rules::kTrue, bool withBasis = true);
 
 }  // namespace velrin

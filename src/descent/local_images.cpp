@@ -17,16 +17,13 @@ constexpr LocalImage kTrivialImage = LocalImage::kTrivial;
 constexpr LocalImage kUnitImage = LocalImage::kUnits;
 constexpr LocalImage kImageOfB = LocalImage::kGeneratedByB;
 
-// The plain path searches for the least root; the fast one only needs the
-// sign of the answer, which Euler's criterion gives.
-int32_t cubeTest(int64_t n, int32_t m, Paths paths) {
-  return paths == Paths::kPlain ? cubeRootMod(n, m) : cubeRootSign(n, m);
-}
+// Only the sign of the least cube root is read, which Euler's criterion
+// gives without searching for the root.
+int32_t cubeTest(int64_t n, int32_t m) { return cubeRootSign(n, m); }
 
 }  // namespace
 
 int32_t inLocalImages(const Curve& curve, const FactoredInteger& m) {
-  const Paths paths = curve.paths();
   const int64_t b = curve.b;
   for (const BadPrimeNode* node = curve.head; node->prime != 0; node = node->next) {
     const int32_t p = node->prime;
@@ -35,15 +32,15 @@ int32_t inLocalImages(const Curve& curve, const FactoredInteger& m) {
       // m must be a cube in Q_p^*: a unit that is a cube modulo 9 at 3,
       // modulo p when p = 1 (mod 3); any unit for the other primes.
       if (p == 3) {
-        passes = cubeTest(m.residue(9), 9, paths) > 0;
+        passes = cubeTest(m.residue(9), 9) > 0;
       } else if ((p - 1) % 3 == 0) {
-        passes = cubeTest(m.residue(p), p, paths) > 0;
+        passes = cubeTest(m.residue(p), p) > 0;
       } else {
         passes = m.residue(p) != 0;
       }
     } else if (node->imageKind == kUnitImage) {
       // Units times cubes: the candidates carry p to at most the square.
-      passes = cubeTest(m.residue(p), p, paths) != 0;
+      passes = cubeTest(m.residue(p), p) != 0;
     } else if (node->imageKind == kImageOfB) {
       // m lies in <B> Q_p^*3 when one of m, mB, mB^2 is a cube in Q_p^*:
       // its valuation a multiple of 3 and its unit part a cube modulo p.
@@ -54,59 +51,12 @@ int32_t inLocalImages(const Curve& curve, const FactoredInteger& m) {
       passes = false;
       int64_t unit = unitOfM;
       for (int32_t k = 0; k < 3; ++k, unit = unit * unitOfB % p) {
-        if ((v + k * w) % 3 == 0 && cubeTest(unit, p, paths) > 0) passes = true;
+        if ((v + k * w) % 3 == 0 && cubeTest(unit, p) > 0) passes = true;
       }
     }
     if (!passes) return 0;
   }
   return 1;
-}
-
-void appendLocalConditions(const BadPrimeNode& node, int64_t b, std::span<const int32_t> generators,
-                           F3Matrix& conditions) {
-  const int32_t p = node.prime;
-  // valuationRow: the exponent of p. characterRow: the class of the unit
-  // part in F_p^*/F_p^*3 (or in Z_3^*/Z_3^*3 at 3), when that group is not
-  // trivial; the character is multiplicative, so it is linear in the exponents.
-  F3Matrix::Row valuationRow{};
-  F3Matrix::Row characterRow{};
-  const bool hasCharacter = p == 3 || (p - 1) % 3 == 0;
-  const bool hasCubicCharacter = hasCharacter && p != 3;
-  std::optional<CubicCharacter> character;
-  if (hasCubicCharacter) character.emplace(p);
-  for (size_t j = 0; j < generators.size(); ++j) {
-    if (generators[j] == p) {
-      valuationRow[j] = 1;
-    } else if (p == 3) {
-      characterRow[j] = characterModNine(generators[j]);
-    } else if (hasCubicCharacter) {
-      characterRow[j] = character->of(generators[j]);
-    }
-  }
-  if (node.imageKind == kTrivialImage) {
-    conditions.addRow(valuationRow);
-    if (hasCharacter) conditions.addRow(characterRow);
-  } else if (node.imageKind == kUnitImage) {
-    conditions.addRow(valuationRow);
-  } else if (node.imageKind == kImageOfB) {
-    // The class of m, (valuation, character) in F_3^2, must lie on the line
-    // spanned by the class of B; at 3 only the valuation counts here, as the
-    // cube test at 3 is taken modulo 3, where every unit is a cube.
-    const int32_t w = valuation(b, p);
-    const bool withCharacter = hasCubicCharacter;
-    const int32_t bValuation = w % 3;
-    const int32_t bCharacter = withCharacter ? character->of(b / power(p, w)) : 0;
-    if (bValuation == 0 && bCharacter == 0) {
-      conditions.addRow(valuationRow);
-      if (withCharacter) conditions.addRow(characterRow);
-    } else if (withCharacter) {
-      F3Matrix::Row determinant{};
-      for (size_t j = 0; j < determinant.size(); ++j) {
-        determinant[j] = valuationRow[j] * bCharacter - characterRow[j] * bValuation;
-      }
-      conditions.addRow(determinant);
-    }
-  }
 }
 
 namespace {
@@ -189,6 +139,71 @@ int32_t splitValuation(int64_t b0, __uint128_t p, int64_t& unit) {
 }
 
 }  // namespace
+
+void appendLocalConditions(const LocalDatum& local, int64_t b0,
+                           std::span<const __uint128_t> generators, F3Matrix& conditions,
+                           uint32_t settled, Rules rules) {
+  const __uint128_t p = local.prime;
+  if (local.image == LocalImage::kWholeGroup) return;
+  // Q_p^*/Q_p^*3 is F_3 (the valuation) for p = 2 (mod 3) and p = 2, since
+  // every unit is a cube there; F_3^2 at 3 and at p = 1 (mod 3). The
+  // classic rules read <B> at 3 modulo 3, through the valuation alone.
+  const bool classicAtThree =
+      rules == Rules::kClassic && p == 3 && local.image == LocalImage::kGeneratedByB;
+  const bool hasCharacter =
+      (p == 3 && !classicAtThree) ||
+      (p >> 64U == 0 ? static_cast<uint64_t>(p) % 3 : static_cast<uint64_t>(p % 3)) == 1;
+  // Set up on the first class needed.
+  UnitClasses classes(p);
+  // The valuation form is the coordinate of p itself; the character form
+  // takes the class of every other generator.
+  uint32_t valuationBit = 0;
+  uint32_t characterOnes = 0;
+  uint32_t characterTwos = 0;
+  for (size_t j = 0; j < generators.size(); ++j) {
+    if (generators[j] == p) {
+      valuationBit = 1U << j;
+    } else if (hasCharacter && ((settled >> j) & 1U) == 0) {
+      setEntry(characterOnes, characterTwos, static_cast<uint32_t>(j),
+               classes.ofPrime(generators[j]));
+    }
+  }
+
+  if (local.image == LocalImage::kTrivial) {
+    conditions.addRow(valuationBit, 0);
+    if (hasCharacter) conditions.addRow(characterOnes, characterTwos);
+    return;
+  }
+  if (local.image == LocalImage::kUnits) {
+    conditions.addRow(valuationBit, 0);
+    return;
+  }
+  // <B>: the coordinates (v, c) of m must be a multiple of those (w, c_B) of
+  // B0, that is v c_B - c w = 0; without a character, v must be a multiple
+  // of w, a condition only when 3 | w.
+  __int128_t unitOfB = b0;
+  int32_t w = 0;
+  while (residueWide(unitOfB, p) == 0) {
+    unitOfB /= static_cast<__int128_t>(p);
+    ++w;
+  }
+  const int32_t bValuation = w % 3;
+  const int32_t bCharacter = hasCharacter ? classes.of(unitOfB) : 0;
+  if (bValuation == 0 && bCharacter == 0) {
+    conditions.addRow(valuationBit, 0);
+    if (hasCharacter) conditions.addRow(characterOnes, characterTwos);
+    return;
+  }
+  if (!hasCharacter) return;
+  uint32_t ones = 0;
+  uint32_t twos = 0;
+  for (size_t j = 0; j < generators.size(); ++j) {
+    const int32_t v = (valuationBit >> j) & 1U ? 1 : 0;
+    const int32_t c = (characterOnes >> j) & 1U ? 1 : ((characterTwos >> j) & 1U ? 2 : 0);
+    setEntry(ones, twos, static_cast<uint32_t>(j), ((v * bCharacter - c * bValuation) % 3 + 3) % 3);
+  }
+  conditions.addRow(ones, twos);
+}
 
 void appendMinimalConditions(std::span<const LocalDatum> badPrimes, uint32_t column, int64_t b0,
                              F3Matrix& conditions, uint32_t settled) {

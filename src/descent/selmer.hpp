@@ -20,9 +20,17 @@ void countSelmerElements(Curve& curve, const FactoredInteger& m, const BadPrimeN
 /// Classic rules: computes dim Sel(E^/Q) and dim Sel(E/Q) into
 /// curve.selmerDims (cleared by setCoefficients) and returns them; the
 /// candidates are the products of the listed primes and, when 3 is not
-/// among them, of the seeds 3 and 9. The plain record enumerates them, the
-/// fast one eliminates over F_3.
+/// among them, of the seeds 3 and 9. The first dimension is
+/// classicSelmerDimension's, by elimination over F_3; counting the accepted
+/// candidates one by one (countSelmerElements) gives 3 to that power.
 const std::array<int32_t, 2>& selmerDimensions(Curve& curve);
+
+/// dim Sel(E^/Q) under the classic rules: the candidates are the products
+/// of the bad primes and, when seedThree (3 does not divide B(A^3 - 27B)),
+/// of 3, each to the exponents 0, 1, 2, that is F_3^n; the accepted ones
+/// form the kernel of the local conditions (appendLocalConditions under
+/// Rules::kClassic), of dimension n - rank. b is B as typed.
+int32_t classicSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b, bool seedThree);
 
 /// dim Sel(E^/Q) under the true rules: the classes m in Q^*/Q^*3 that lie
 /// in the local image at every prime. m is a unit (modulo cubes) at every
@@ -39,12 +47,8 @@ int32_t minimalSelmerDimension(std::span<const LocalDatum> badPrimes, int64_t b0
 int32_t minimalSelmerBasis(std::span<const LocalDatum> badPrimes, int64_t b0,
                            std::array<F3Matrix::Vector, F3Matrix::kMaxColumns>& basis);
 
-/// The same by enumerating every candidate m = product of the bad primes
-/// to exponents 0, 1, 2 and testing it at each bad prime with the plain
-/// root searches: m lies in <B> when one of m, m B0, m B0^2 is a cube in
-/// Q_p^*, its valuation a multiple of 3 and its unit part a cube modulo p
-/// (modulo 9 at 3). The reference for the elimination; the bad primes are
-/// below 2^31 and at most 16.
-int32_t minimalSelmerDimensionByEnumeration(std::span<const LocalDatum> badPrimes, int64_t b0);
+/// dim Sel(E/Q) from dim Sel(E^/Q) under either rules: the first dimension
+/// plus the term of every bad prime (Cassels' formula).
+int32_t isogenySelmerDimension(int32_t dualDimension, std::span<const LocalDatum> badPrimes);
 
 }  // namespace velrin

@@ -28,8 +28,8 @@ namespace velrin {
 /// composite, kept until it ends.
 ///
 /// Beyond these a thread keeps only scratch that carries nothing from one
-/// curve to the next (the rank search's table of squares, the classic
-/// rules' record): a curve's record depends on (A, B) and the rules alone.
+/// curve to the next (the rank search's table of squares): a curve's record
+/// depends on (A, B) and the rules alone.
 void startAnalysis();
 
 /// Releases the process's PARI state that startAnalysis() set up, on the

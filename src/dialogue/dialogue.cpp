@@ -38,7 +38,7 @@ std::optional<char> readAnswer(LineReader& in, char* line, std::FILE* out) {
 
 }  // namespace
 
-int runDialogue(LineReader& in, std::FILE* out, Rules rules, Paths paths) {
+int runDialogue(LineReader& in, std::FILE* out, Rules rules) {
   char line[kLineBufferSize] = {};
   std::fputs(
       "Velrin ver1.0 - 3-isogeny descent on elliptic curves with a rational 3-torsion point\n",
@@ -48,7 +48,7 @@ int runDialogue(LineReader& in, std::FILE* out, Rules rules, Paths paths) {
     std::fputs("\nInput the coefficients A,B of Weierstrass equation\nE:y^2+Axy+By=x^3\n", out);
     const std::optional<int32_t> a = readCoefficient("A=", in, line, out);
     const std::optional<int32_t> b = a ? readCoefficient("B=", in, line, out) : std::nullopt;
-    if (b) writeTextReport(analyzeCurve(*a, *b, rules, paths), out);
+    if (b) writeTextReport(analyzeCurve(*a, *b, rules), out);
     const std::optional<char> reply = b ? readAnswer(in, line, out) : std::nullopt;
     if (!reply) {
       // End of input ends the run as the answer y would, on a fresh line.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "curve/paths.hpp"
 #include "descent/curve_analysis.hpp"
 #include "dialogue/line_reader.hpp"
 
@@ -11,9 +10,7 @@ namespace velrin {
 /// Runs the whole dialogue: the banner, then passes of two coefficients,
 /// their report under the given rules and the quit question, until the
 /// answer y or the end of input, or until out fails. Returns the exit
-/// status: 0, or 1 when out failed (the caller says so). paths chooses
-/// the algorithms, for the tests that compare them.
-int runDialogue(LineReader& in, std::FILE* out, Rules rules = Rules::kTrue,
-                Paths paths = Paths::kFast);
+/// status: 0, or 1 when out failed (the caller says so).
+int runDialogue(LineReader& in, std::FILE* out, Rules rules = Rules::kTrue);
 
 }  // namespace velrin

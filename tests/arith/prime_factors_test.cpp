@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "arith/wide_literal.hpp"
+#include "differential/sampling.hpp"
 
 namespace velrin {
 namespace {
@@ -118,6 +120,65 @@ TEST(PrimeFactors, AgreesWithGpOnThreeHundredWideNumbers) {
     bool complete = false;
     EXPECT_EQ(listed(found(n, &complete)), listed(primes)) << "n = " << decimal(n);
     EXPECT_TRUE(complete) << "n = " << decimal(n);
+  }
+}
+
+// Divides every power of the listed primes out of n; 1 when they are all of
+// its primes, each listed once, in increasing order.
+__uint128_t cofactorAfter(__uint128_t n, const std::vector<__uint128_t>& primes) {
+  for (size_t i = 0; i < primes.size(); ++i) {
+    if (primes[i] < 2 || n % primes[i] != 0 || (i > 0 && primes[i - 1] >= primes[i])) return 0;
+    while (n % primes[i] == 0) n /= primes[i];
+  }
+  return n;
+}
+
+TEST(PrimeFactors, ThePrimePowersMultiplyBackToN) {
+  // Products of known primes, small and large (up to 2^40, proven by trial
+  // division) to random exponents, must give back exactly those primes;
+  // arbitrary numbers of every size below 2^127 must be divided down to 1
+  // by the powers of what is listed, each listed prime being prime.
+  differential::SplitMix64 rng(0x9f0dULL);
+  const auto randomPrime = [&rng](int64_t high) {
+    for (;;) {
+      const auto n = static_cast<uint64_t>(rng.between(2, high));
+      if (differential::isPrimeByTrialDivision(n)) return static_cast<__uint128_t>(n);
+    }
+  };
+  for (int32_t sample = 0; sample < 600; ++sample) {
+    __uint128_t n = 1;
+    std::vector<__uint128_t> expected;
+    const auto count = rng.between(1, 6);
+    for (int64_t k = 0; k < count; ++k) {
+      const __uint128_t p = randomPrime(rng.oneIn(2) ? 2000 : int64_t{1} << (20 + 4 * (k % 6)));
+      const auto exponent = rng.between(1, 3);
+      __uint128_t power = 1;
+      for (int64_t e = 0; e < exponent; ++e) power *= p;
+      if (power > (__uint128_t{1} << 126U) / n) break;
+      n *= power;
+      if (std::find(expected.begin(), expected.end(), p) == expected.end()) expected.push_back(p);
+    }
+    std::sort(expected.begin(), expected.end());
+    SCOPED_TRACE(testing::Message() << "n = " << decimal(n));
+    bool complete = false;
+    EXPECT_EQ(listed(found(n, &complete)), listed(expected));
+    EXPECT_TRUE(complete);
+  }
+  for (int32_t sample = 0; sample < 600; ++sample) {
+    const int32_t bits = 2 + sample % 125;
+    __uint128_t n = (static_cast<__uint128_t>(rng.next()) << 64U) | rng.next();
+    n = (n >> (128 - bits)) | 1U;
+    if (rng.oneIn(3)) n <<= 1U;
+    SCOPED_TRACE(testing::Message() << "n = " << decimal(n));
+    bool complete = false;
+    const std::vector<__uint128_t> primes = found(n, &complete);
+    ASSERT_TRUE(complete);
+    EXPECT_EQ(decimal(cofactorAfter(n, primes)), "1");
+    for (const __uint128_t p : primes) {
+      if (p >> 40U == 0) {
+        EXPECT_TRUE(differential::isPrimeByTrialDivision(static_cast<uint64_t>(p))) << decimal(p);
+      }
+    }
   }
 }
 

@@ -71,6 +71,48 @@ TEST(WideModular, ProductsAndPowersAgreeWithPlainArithmetic) {
   }
 }
 
+TEST(Montgomery64, ProductsSumsAndPowersAgreeWithPlainWideArithmetic) {
+  // Odd moduli of every size from 3 to just below 2^64, where a sum of two
+  // residues carries out of the word; the plain product is formed in 128
+  // bits and reduced by division.
+  uint64_t state = 0x6d6f6e74ULL;
+  const auto next = [&state] {
+    state ^= state << 13U;
+    state ^= state >> 7U;
+    state ^= state << 17U;
+    return state;
+  };
+  for (int32_t sample = 0; sample < 400; ++sample) {
+    const int32_t bits = 2 + sample % 63;
+    uint64_t n = (next() >> (64 - bits)) | 1U;
+    if (n < 3) n = 3;
+    if (sample % 50 == 0) n = UINT64_MAX - 2 * static_cast<uint64_t>(sample);  // odd, near 2^64
+    SCOPED_TRACE(testing::Message() << "n = " << n);
+    const Montgomery64 field(n);
+    for (int32_t i = 0; i < 20; ++i) {
+      const uint64_t a = next() % n;
+      const uint64_t b = next() % n;
+      const auto product = static_cast<uint64_t>(static_cast<__uint128_t>(a) * b % n);
+      const uint64_t fa = field.toForm(a);
+      const uint64_t fb = field.toForm(b);
+      ASSERT_EQ(field.fromForm(field.multiply(fa, fb)), product) << a << " * " << b;
+      ASSERT_EQ(field.fromForm(field.add(fa, fb)),
+                static_cast<uint64_t>((static_cast<__uint128_t>(a) + b) % n));
+      ASSERT_EQ(field.fromForm(field.sub(fa, fb)), a >= b ? a - b : a + (n - b));
+      // a^e by repeated plain squaring.
+      const uint64_t e = next() >> (next() % 64);
+      uint64_t plain = 1 % n;
+      uint64_t base = a;
+      for (uint64_t k = e; k != 0; k >>= 1U) {
+        if ((k & 1U) != 0)
+          plain = static_cast<uint64_t>(static_cast<__uint128_t>(plain) * base % n);
+        base = static_cast<uint64_t>(static_cast<__uint128_t>(base) * base % n);
+      }
+      ASSERT_EQ(field.fromForm(field.power(fa, e)), plain) << a << "^" << e;
+    }
+  }
+}
+
 TEST(WideModular, EdgeValues) {
   const __uint128_t top = wide("340282366920938463463374607431768211455");  // 2^128 - 1
   EXPECT_EQ(decimal(residueWide(-1, top)), decimal(top - 1));

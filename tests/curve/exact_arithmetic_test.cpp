@@ -33,7 +33,7 @@ std::string lineOne(const char* equation) {
 // factorisations, as the plain descent does before taking the valuation.
 int32_t exactCandidateCount(int32_t A, int32_t B) {
   std::FILE* sink = std::fopen("/dev/null", "w");
-  Curve curve(sink, Paths::kPlain);
+  Curve curve(sink);
   int32_t count = -1;
   if (curve.setCoefficients(A, B) != 0 && !curve.tooLarge) {
     curve.selmerDims[0] = 0;
@@ -81,8 +81,7 @@ TEST(ExactArithmetic, DiscriminantBeyondSixtyFourBitsIsRefused) {
 
 TEST(ExactArithmetic, DialogueGoesOnAfterARefusedCurve) {
   // A refused curve, then a small one, then the end.
-  const std::string transcript =
-      dialogueOf("19456\n1073741824\nn\n0\n2147483647\ny\n", Paths::kFast);
+  const std::string transcript = dialogueOf("19456\n1073741824\nn\n0\n2147483647\ny\n");
   std::string expected =
       "Velrin ver1.0 - 3-isogeny descent on elliptic curves with a rational 3-torsion point\n";
   expected.append(kPassPrompt)

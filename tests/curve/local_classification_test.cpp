@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "arith/prime_factors.hpp"
 #include "curve/curve.hpp"
+#include "curve/curve_factors.hpp"
 #include "descent/local_images.hpp"
 #include "descent/report.hpp"
 #include "descent/selmer.hpp"
@@ -117,22 +120,19 @@ TEST(ScanBadPrimes, ListsTheRecordedPrimesInOrder) {
       {611956, 1, {}, 0, "\nexceed 50000th prime !\n"},
       {1, 2, {2, 53}, 0, ""},
   };
-  for (const Paths paths : {Paths::kFast, Paths::kPlain}) {
-    for (const ScanRow& row : rows) {
-      SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")"
-                                      << (paths == Paths::kFast ? " fast" : " plain"));
-      CapturedOutput out;
-      Curve curve(out.stream(), paths);
-      ASSERT_EQ(curve.setCoefficients(row.a, row.b), 1);
-      size_t nodes = 0;
-      EXPECT_EQ(listedPrimes(curve, nodes), row.primes);
-      EXPECT_EQ(nodes, row.primes.size() + 1);  // exactly one open tail node
-      EXPECT_EQ(curve.threeIsBad, row.threeIsBad);
-      const std::string text = out.text();
-      const size_t lineOneEnd = text.find("=x^3\n");
-      ASSERT_NE(lineOneEnd, std::string::npos);
-      EXPECT_EQ(text.substr(lineOneEnd + 5), row.printedAfterLineOne);
-    }
+  for (const ScanRow& row : rows) {
+    SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");
+    CapturedOutput out;
+    Curve curve(out.stream());
+    ASSERT_EQ(curve.setCoefficients(row.a, row.b), 1);
+    size_t nodes = 0;
+    EXPECT_EQ(listedPrimes(curve, nodes), row.primes);
+    EXPECT_EQ(nodes, row.primes.size() + 1);  // exactly one open tail node
+    EXPECT_EQ(curve.threeIsBad, row.threeIsBad);
+    const std::string text = out.text();
+    const size_t lineOneEnd = text.find("=x^3\n");
+    ASSERT_NE(lineOneEnd, std::string::npos);
+    EXPECT_EQ(text.substr(lineOneEnd + 5), row.printedAfterLineOne);
   }
 }
 
@@ -322,6 +322,45 @@ TEST(ClassifyMinimal, KnownDivisibilityGivesTheSameData) {
     }
   }
   for (const int count : cases) EXPECT_GT(count, 20);
+}
+
+// The first stage of both rules: the primes of B and of F0 that
+// factorCurve lists must together be exactly the primes of B(A^3 - 27B),
+// from which the classic rules take their primes of D; a prime of F that
+// u^6 takes away must still come through B.
+TEST(FactorCurve, TheTwoListsHoldThePrimesOfD) {
+  differential::SplitMix64 random(0xd15cULL);
+  int32_t scaled = 0;
+  for (const int64_t bound : {int64_t{40}, int64_t{5000}, int64_t{INT32_MAX}}) {
+    for (int i = 0; i < 500; ++i) {
+      auto a = static_cast<int32_t>(random.between(-bound, bound));
+      auto b = static_cast<int32_t>(random.between(-bound, bound));
+      if (i % 4 == 0) {
+        // A scaled model, u = 2, 3, 6 or 10: u | A and u^3 | B.
+        const int32_t u = std::array<int32_t, 4>{2, 3, 6, 10}[static_cast<size_t>(i / 4 % 4)];
+        a = static_cast<int32_t>(random.between(-bound / u, bound / u)) * u;
+        b = static_cast<int32_t>(random.between(-bound / (u * u * u), bound / (u * u * u))) * u *
+            u * u;
+      }
+      const __int128_t f = static_cast<__int128_t>(a) * a * a - static_cast<__int128_t>(27) * b;
+      if (b == 0 || f == 0) continue;
+      SCOPED_TRACE(testing::Message() << "(" << a << ", " << b << ")");
+      const FactoredCurve factored = factorCurve(a, b);
+      ASSERT_TRUE(factored.complete());
+      if (factored.model.scale != 1) ++scaled;
+      std::vector<__uint128_t> listed(factored.ofB.primes().begin(), factored.ofB.primes().end());
+      listed.insert(listed.end(), factored.ofF.primes().begin(), factored.ofF.primes().end());
+      std::sort(listed.begin(), listed.end());
+      listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+      // |D| < 2^125: one factorisation of the whole product.
+      const __int128_t d = f * b;
+      const PrimeFactors ofD =
+          primeFactors(d < 0 ? 0 - static_cast<__uint128_t>(d) : static_cast<__uint128_t>(d));
+      const std::vector<__uint128_t> expected(ofD.primes().begin(), ofD.primes().end());
+      EXPECT_EQ(listed, expected);
+    }
+  }
+  EXPECT_GT(scaled, 100);
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ TEST(WrappingReferenceDifferential, OneLongDialogueMatchesTheReports) {
     input.append(std::to_string(kept[i].b)).append("\n");
     input.append(i + 1 == kept.size() ? "y\n" : "n\n");
   }
-  const std::string actual = dialogueOf(input, Paths::kFast);
+  const std::string actual = dialogueOf(input);
   // Report the first differing pass rather than two enormous strings.
   size_t at = 0;
   while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;

@@ -9,6 +9,7 @@
 #include "curve/curve.hpp"
 #include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "reference/plain_paths.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -60,7 +61,7 @@ TEST(InLocalImages, ConditionOfEachImage) {
   for (const Paths paths : {Paths::kPlain, Paths::kFast}) {
     for (const LocalRow& row : rows) {
       CapturedOutput out;
-      Curve curve(out.stream(), paths);
+      Curve curve(out.stream());
       curve.b = row.b;
       curve.head->prime = row.prime;
       curve.head->imageKind = static_cast<LocalImage>(row.imageKind);
@@ -68,12 +69,12 @@ TEST(InLocalImages, ConditionOfEachImage) {
       for (const int64_t m : row.accepted) {
         SCOPED_TRACE(testing::Message() << "kind " << row.imageKind << " at " << row.prime
                                         << ", B = " << row.b << ", m = " << m);
-        EXPECT_EQ(inLocalImages(curve, factored(m)), 1);
+        EXPECT_EQ(inLocalImages(curve, factored(m), paths), 1);
       }
       for (const int64_t m : row.rejected) {
         SCOPED_TRACE(testing::Message() << "kind " << row.imageKind << " at " << row.prime
                                         << ", B = " << row.b << ", m = " << m);
-        EXPECT_EQ(inLocalImages(curve, factored(m)), 0);
+        EXPECT_EQ(inLocalImages(curve, factored(m), paths), 0);
       }
     }
   }

@@ -40,8 +40,8 @@ TEST(SelmerCount, AcceptedCandidatesNumberAPowerOfThree) {
   std::mt19937_64 rng(0x3a11ce5ULL);
   std::FILE* sink = std::fopen("/dev/null", "w");
   ASSERT_NE(sink, nullptr);
-  Curve plain(sink, Paths::kPlain);
-  Curve fast(sink, Paths::kFast);
+  Curve plain(sink);
+  Curve fast(sink);
   int32_t enumerated = 0;
   int32_t analysed = 0;
   for (int32_t i = 0; i < 20000; ++i) {

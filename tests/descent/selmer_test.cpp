@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "arith/prime_factors.hpp"
 #include "curve/curve.hpp"
 #include "descent/covering_curve.hpp"
 #include "descent/curve_analysis.hpp"
@@ -16,6 +17,7 @@
 #include "descent/rank_search.hpp"
 #include "descent/report.hpp"
 #include "descent/second_descent.hpp"
+#include "reference/plain_paths.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -58,7 +60,7 @@ TEST(SelmerDimensions, FromTheLocalImages) {
     for (const CountRow& row : rows) {
       SCOPED_TRACE(testing::Message() << row.name << (paths == Paths::kFast ? " (fast)" : ""));
       CapturedOutput out;
-      Curve curve(out.stream(), paths);
+      Curve curve(out.stream());
       curve.b = row.b;
       curve.threeIsBad = row.threeIsBad;
       BadPrimeNode* node = curve.head;
@@ -69,9 +71,74 @@ TEST(SelmerDimensions, FromTheLocalImages) {
         node->next = new BadPrimeNode;
         node = node->next;
       }
-      EXPECT_EQ(selmerDimensions(curve), row.dims);
+      EXPECT_EQ(selmerDimensions(curve, paths), row.dims);
     }
   }
+}
+
+// Whether two analyses say the same of their curve.
+bool sameAnalysis(const CurveAnalysis& x, const CurveAnalysis& y) {
+  if (x.a != y.a || x.b != y.b || x.rules != y.rules || x.status != y.status ||
+      x.scale != y.scale || x.selmerDims != y.selmerDims || x.badPrimeCount != y.badPrimeCount ||
+      x.warningCount != y.warningCount || x.selmerBasisCount != y.selmerBasisCount) {
+    return false;
+  }
+  for (size_t i = 0; i < x.badPrimes().size(); ++i) {
+    const LocalDatum& p = x.badPrimes()[i];
+    const LocalDatum& q = y.badPrimes()[i];
+    if (p.prime != q.prime || !(p.kodaira == q.kodaira) || p.image != q.image || p.term != q.term) {
+      return false;
+    }
+  }
+  for (size_t i = 0; i < x.warnings().size(); ++i) {
+    if (x.warnings()[i] != y.warnings()[i]) return false;
+  }
+  for (size_t i = 0; i < x.selmerBasis().size(); ++i) {
+    if (x.selmerBasis()[i].ones != y.selmerBasis()[i].ones ||
+        x.selmerBasis()[i].twos != y.selmerBasis()[i].twos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+TEST(AnalyzeCurve, FromGivenFactorsEqualsFromThePairUnderBothRules) {
+  // A caller that has factored B and F (a row sieve) runs the later stages
+  // directly, into one record reused from curve to curve; the pairs mix
+  // sizes so that a long list, warnings or a refusal precede a short one.
+  std::mt19937_64 rng(0xfac7ULL);
+  CurveAnalysis reused;
+  int32_t warned = 0;
+  int32_t refused = 0;
+  for (int32_t i = 0; i < 3000; ++i) {
+    const int32_t bits = 2 + i % 31;
+    const auto draw = [&rng, bits] {
+      const auto magnitude = static_cast<int32_t>(rng() >> (64 - bits));
+      return (rng() & 1U) != 0 ? magnitude : -magnitude;
+    };
+    const int32_t a = i % 7 == 0 ? 0 : draw();
+    const int32_t b = i % 11 == 0 ? 611953 : draw();
+    const Rules rules = i % 2 == 0 ? Rules::kTrue : Rules::kClassic;
+    SCOPED_TRACE(testing::Message() << "(" << a << ", " << b << ")"
+                                    << (rules == Rules::kClassic ? " classic" : " true"));
+    const CurveAnalysis expected = analyzeCurve(a, b, rules);
+    // F, not F0: the analysis accepts the primes of either.
+    const __int128_t f = static_cast<__int128_t>(a) * a * a - static_cast<__int128_t>(27) * b;
+    const PrimeFactors ofB =
+        primeFactors(b < 0 ? 0 - static_cast<__uint128_t>(b) : static_cast<__uint128_t>(b));
+    const PrimeFactors ofF =
+        primeFactors(f < 0 ? 0 - static_cast<__uint128_t>(f) : static_cast<__uint128_t>(f));
+    const CurveFactors factors{ofB.primes(), ofF.primes()};
+    if (b != 0 && f != 0) {
+      EXPECT_TRUE(sameAnalysis(analyzeCurve(a, b, factors, rules), expected));
+    }
+    analyzeCurve(a, b, b != 0 && f != 0 ? factors : CurveFactors{}, reused, rules);
+    EXPECT_TRUE(sameAnalysis(reused, expected));
+    warned += expected.warningCount > 0 ? 1 : 0;
+    refused += expected.status == CurveStatus::kTooLarge ? 1 : 0;
+  }
+  EXPECT_GT(warned, 100);
+  EXPECT_GT(refused, 100);
 }
 
 TEST(PrintReport, BoundLineForEverySum) {

@@ -1,5 +1,6 @@
-// factorizeFast (trial division below 1000, then Miller-Rabin and Pollard's
-// rho) against factorize (trial division over the whole prime table): on
+// factorize (trial division below 1000, then Miller-Rabin and Pollard's
+// rho, through primeFactors) against the original's trial division over the
+// whole prime table (factorizeByTable, the plain reference): on
 // every value both must record the same table primes in the same slots,
 // leave the other slots alone and print the same warnings.
 
@@ -14,6 +15,7 @@
 #include "arith/factorize.hpp"
 #include "arith/prime_table.hpp"
 #include "differential/sampling.hpp"
+#include "reference/plain_paths.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -42,8 +44,9 @@ Factorization run(Factorizer factorizer, int64_t n) {
 // Compares the two paths on n; returns false on a difference so that a loop
 // over thousands of values can stop after a few reports.
 bool pathsAgree(int64_t n) {
-  const Factorization plain = run(factorize, n);
-  const Factorization fast = run(factorizeFast, n);
+  using Factorizer = void (*)(int64_t, std::span<int32_t>, std::FILE*);
+  const Factorization plain = run(static_cast<Factorizer>(&factorizeByTable), n);
+  const Factorization fast = run(static_cast<Factorizer>(&factorize), n);
   EXPECT_EQ(fast.slots, plain.slots) << "n = " << n;
   EXPECT_EQ(fast.printed, plain.printed) << "n = " << n;
   return fast.slots == plain.slots && fast.printed == plain.printed;

@@ -9,6 +9,7 @@
 #include "arith/factorize.hpp"
 #include "arith/integer_primitives.hpp"
 #include "arith/modular.hpp"
+#include "reference/plain_paths.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -99,9 +100,9 @@ class Model {
     std::array<int32_t, 17> primes{};
     CapturedOutput warnings;
     if (paths_ == Paths::kPlain) {
-      factorize(d, primes, warnings.stream());
+      factorizeByTable(d, primes, warnings.stream());
     } else {
-      factorizeFast(d, primes, warnings.stream());
+      factorize(d, primes, warnings.stream());
     }
     report_.text.append(warnings.text());
 

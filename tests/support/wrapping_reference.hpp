@@ -10,6 +10,7 @@
 #include <string>
 
 #include "curve/curve.hpp"
+#include "reference/plain_paths.hpp"
 
 namespace velrin {
 
@@ -43,7 +44,7 @@ struct WrappingReport {
 /// the exact values are tracked beside them only to set `wraps`. With
 /// Paths::kPlain it factorises by the whole table walk and tests cubes by
 /// the least-root search, as the design did; Paths::kFast swaps in the
-/// program's equivalents of the same contract (factorizeFast, cubeRootSign),
+/// program's equivalents of the same contract (factorize, cubeRootSign),
 /// which only makes a run over many curves affordable.
 WrappingReport wrappingReference(int32_t A, int32_t B, Paths paths = Paths::kPlain);
 
