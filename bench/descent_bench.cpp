@@ -13,8 +13,8 @@
 #include "curve/curve.hpp"
 #include "descent/f3_matrix.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 
 namespace velrin {
 namespace {
@@ -61,7 +61,7 @@ void BM_SelmerDimensions(benchmark::State& state) {
   const NamedCurve& input = kCurves[static_cast<size_t>(state.range(0))];
   std::FILE* sink = std::fopen("/dev/null", "w");
   {
-    Curve curve(sink, kPaths);
+    ReportingCurve curve(sink, kPaths);
     curve.setCoefficients(input.a, input.b);
     for (auto _ : state) {
       curve.selmerDims = {0, 0};
@@ -81,7 +81,7 @@ void BM_Report(benchmark::State& state) {
   const NamedCurve& input = kCurves[static_cast<size_t>(state.range(0))];
   std::FILE* sink = std::fopen("/dev/null", "w");
   {
-    Curve curve(sink, kPaths);
+    ReportingCurve curve(sink, kPaths);
     const bench::HeapMeter heap;
     for (auto _ : state) {
       if (curve.setCoefficients(input.a, input.b) != 0) printReport(curve);

@@ -28,8 +28,8 @@
 #include "arith/prime_table.hpp"
 #include "curve/curve.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "null_sink.hpp"
 
 namespace velrin {
@@ -83,7 +83,7 @@ double reportInto(int32_t a, int32_t b, Paths paths, std::string& text) {
   std::FILE* memory = open_memstream(&buffer, &size);
   double seconds = 0.0;
   {
-    Curve curve(memory, paths);
+    ReportingCurve curve(memory, paths);
     const Clock::time_point start = Clock::now();
     if (curve.setCoefficients(a, b) != 0) printReport(curve);
     seconds = secondsSince(start);
@@ -114,7 +114,7 @@ struct FastTimes {
 // through one Curve, as a session would.
 FastTimes timeFast(int32_t a, int32_t b) {
   Sink sink;
-  Curve curve(sink.get(), Paths::kFast);
+  ReportingCurve curve(sink.get(), Paths::kFast);
   std::vector<double> wall;
   double worst = 0.0;
   const Clock::time_point begin = Clock::now();
@@ -141,7 +141,7 @@ struct PlainShape {
 // random sample of them (for about a second, at most 20,000 of them).
 PlainShape predictPlain(int32_t a, int32_t b) {
   Sink sink;
-  Curve curve(sink.get(), Paths::kPlain);
+  ReportingCurve curve(sink.get(), Paths::kPlain);
   const Clock::time_point start = Clock::now();
   PlainShape shape;
   if (curve.setCoefficients(a, b) == 0 || curve.tooLarge) return shape;

@@ -89,21 +89,16 @@ FactorizeWarnings factorizeBySearch(int64_t n, std::span<int32_t> primes) {
 
 }  // namespace
 
-void printFactorizeWarnings(FactorizeWarnings warnings, std::FILE* out) {
-  if (warnings.range) std::fputs("\nexceed the range of the type'__int64'!\n", out);
-  if (warnings.endOfTable) std::fprintf(out, "\nexceed %dth prime !\n", PrimeTable::kSlots);
-}
-
 FactorizeWarnings factorizeQuietly(int64_t n, std::span<int32_t> primes, bool fast) {
   return fast ? factorizeBySearch(n, primes) : factorizeByTable(n, primes);
 }
 
-void factorize(int64_t n, std::span<int32_t> primes, std::FILE* out) {
-  printFactorizeWarnings(factorizeByTable(n, primes), out);
+FactorizeWarnings factorize(int64_t n, std::span<int32_t> primes) {
+  return factorizeByTable(n, primes);
 }
 
-void factorizeFast(int64_t n, std::span<int32_t> primes, std::FILE* out) {
-  printFactorizeWarnings(factorizeBySearch(n, primes), out);
+FactorizeWarnings factorizeFast(int64_t n, std::span<int32_t> primes) {
+  return factorizeBySearch(n, primes);
 }
 
 }  // namespace velrin

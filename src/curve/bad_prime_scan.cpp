@@ -15,15 +15,11 @@ void Curve::scanBadPrimes() {
   const __int128_t d = static_cast<__int128_t>(b) * (static_cast<__int128_t>(a) * a * a - 27 * b);
   if (d > INT64_MAX || d < INT64_MIN) {
     tooLarge = true;
-    if (out_ != nullptr) {
-      std::fputs("\n[2] The curve is too large: B(A^3-27B) does not fit in 64 bits.\n\n", out_);
-    }
     return;
   }
   // At most 15 distinct primes and the terminating 0 are written, from slot 1.
   std::array<int32_t, 17> primes{};
   warnings = factorizeQuietly(static_cast<int64_t>(d), primes, paths_ == Paths::kFast);
-  if (out_ != nullptr) printFactorizeWarnings(warnings, out_);
   BadPrimeNode* current = head;
   for (size_t i = 1; primes[i] != 0; ++i) {
     const int32_t p = primes[i];

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 
 #include "arith/factored_integer.hpp"
 #include "arith/factorize.hpp"
@@ -14,25 +13,27 @@ namespace velrin {
 /// The curve E: y^2 + Axy + By = x^3 under the original program's rules,
 /// its list of bad primes and the results of the 3-isogeny descent, which
 /// the functions of descent/ (inLocalImages, countSelmerElements,
-/// selmerDimensions, printReport) compute on it. One Curve serves every
-/// pass; setCoefficients resets it for each new pair of coefficients. With
-/// out == nullptr it prints nothing and keeps the factorisation's warnings
-/// in `warnings` only.
+/// selmerDimensions) compute on it. One Curve serves every pass;
+/// setCoefficients resets it for each new pair of coefficients. It prints
+/// nothing: the operations that print (line [1], the warnings, the refusal
+/// and printReport) are ReportingCurve's, above the render layer
+/// (dialogue/reporting_curve.hpp).
 class Curve {
  public:
-  explicit Curve(std::FILE* out = stdout, Paths paths = Paths::kFast);
+  explicit Curve(Paths paths = Paths::kFast);
   ~Curve();
   Curve(const Curve&) = delete;
   Curve& operator=(const Curve&) = delete;
 
-  /// Stores A and B, resets the previous results, prints line [1] (or the
-  /// singular message) and, for a nonsingular curve, scans its bad primes.
-  /// Returns 1 for a nonsingular curve, 0 for a singular one.
+  /// Stores A and B, resets the previous results and, for a nonsingular
+  /// curve, scans its bad primes. Returns 1 for a nonsingular curve, 0 for
+  /// a singular one.
   int32_t setCoefficients(const int32_t& A, const int32_t& B);
 
   /// Factorises D = B(A^3 - 27B) and classifies each prime of the table
-  /// that divides it, appending a node for each bad prime. Refuses, with a
-  /// message, a curve whose D does not fit in 64 bits.
+  /// that divides it, appending a node for each bad prime, and keeps the
+  /// factorisation's warnings in `warnings`. Refuses (tooLarge) a curve
+  /// whose D does not fit in 64 bits.
   void scanBadPrimes();
 
   /// Finds the reduction type of E at p: writes the Kodaira symbol, the
@@ -40,8 +41,7 @@ class Curve {
   /// E has good reduction at p (after scaling), which leaves node open.
   void classifyPrime(int32_t p, BadPrimeNode& node);
 
-  /// Where the record prints, or nullptr for none; the algorithms it runs.
-  std::FILE* out() const { return out_; }
+  /// The algorithms it runs.
   Paths paths() const { return paths_; }
 
   int64_t a = 0;                        ///< the coefficient A
@@ -55,7 +55,6 @@ class Curve {
   FactorizeWarnings warnings;  ///< raised by the last scan's factorisation
 
  private:
-  std::FILE* out_;
   Paths paths_;
 };
 

@@ -125,8 +125,8 @@ void analyzeMinimal(CurveAnalysis& analysis, Paths paths) {
 // printing; one record per thread and choice of algorithms serves every
 // curve.
 void analyzeClassic(CurveAnalysis& analysis, Paths paths) {
-  thread_local Curve fast(nullptr, Paths::kFast);
-  thread_local Curve plain(nullptr, Paths::kPlain);
+  thread_local Curve fast(Paths::kFast);
+  thread_local Curve plain(Paths::kPlain);
   Curve& curve = paths == Paths::kFast ? fast : plain;
   curve.setCoefficients(analysis.a, analysis.b);
   if (curve.warnings.range) {

@@ -7,7 +7,7 @@
 // ellisogeny(E,[0,0])); at p = 3 on a model that is not minimal at 3
 // (classic rules) the term is the one that makes the terms add up to
 // dim Sel(E/Q) - dim Sel(E^/Q), as Cassels' formula requires.
-#include "cli/records.hpp"
+#include "render/records.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "cli/cli_run.hpp"
-#include "cli/output_buffer.hpp"
 #include "descent/covering_curve.hpp"
+#include "render/output_buffer.hpp"
 
 namespace velrin::cli_test {
 namespace {
@@ -119,7 +119,7 @@ std::vector<std::string> withRules(bool classic, std::vector<std::string> args) 
 }
 
 TEST(Records, ReportWritesTheGoldenRecordsAndTheyReadBack) {
-  const std::vector<std::string> header = csvFields(linesOf(std::string(cli::csvHeader()))[0]);
+  const std::vector<std::string> header = csvFields(linesOf(std::string(csvHeader()))[0]);
   for (const GoldenRecord& row : kGolden) {
     SCOPED_TRACE(std::string(row.classic ? "classic " : "true ") + row.a + " " + row.b);
     const CliRun jsonRun =
@@ -128,7 +128,7 @@ TEST(Records, ReportWritesTheGoldenRecordsAndTheyReadBack) {
     EXPECT_EQ(jsonRun.out, std::string(row.json) + "\n");
     const CliRun csvRun =
         runVelrin(withRules(row.classic, {"report", row.a, row.b, "--format", "csv"}));
-    EXPECT_EQ(csvRun.out, std::string(cli::csvHeader()) + row.csv + "\n");
+    EXPECT_EQ(csvRun.out, std::string(csvHeader()) + row.csv + "\n");
 
     // The JSON parses, obeys line [4]'s bound and Cassels' formula, and the
     // CSV row says the same field by field.
@@ -216,8 +216,8 @@ TEST(Records, RankAddsLineFiveAndFieldsAndKeepsTheRest) {
     int rank;
   };
   const Row rows[] = {{"0", "1", 0}, {"-5", "3", 1}, {"-39", "19", 2}, {"-551", "49419", 3}};
-  const std::vector<std::string> header = csvFields(linesOf(std::string(cli::csvHeader(true)))[0]);
-  const std::vector<std::string> plainHeader = csvFields(linesOf(std::string(cli::csvHeader()))[0]);
+  const std::vector<std::string> header = csvFields(linesOf(std::string(csvHeader(true)))[0]);
+  const std::vector<std::string> plainHeader = csvFields(linesOf(std::string(csvHeader()))[0]);
   ASSERT_EQ(header.size(), plainHeader.size() + 5);
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.a) + " " + row.b);
@@ -278,7 +278,7 @@ TEST(Records, RankSummaryCountsProvenAndOpenCurves) {
   const CliRun scan = runVelrin({"scan", "--a", "0:0", "--b", "1:3", "--rank", "--summary",
                                  "--quiet", "--format", "csv", "--threads", "2"});
   ASSERT_EQ(scan.status, 0);
-  EXPECT_EQ(linesOf(scan.out)[0] + "\n", std::string(cli::csvHeader(true)));
+  EXPECT_EQ(linesOf(scan.out)[0] + "\n", std::string(csvHeader(true)));
   // A scan with --rank resumes its own file, cut mid-record, to the same
   // bytes, and a scan without --rank refuses to continue it.
   TempDir dir;
@@ -307,7 +307,7 @@ TEST(Records, BatchWritesTheSameRecordsWithTheirLineNumbers) {
   for (const bool classic : {false, true}) {
     std::string input = "# the golden curves\n";
     std::string expectedJson;
-    std::string expectedCsv(cli::csvHeader());
+    std::string expectedCsv(csvHeader());
     int line = 1;
     for (const GoldenRecord& row : kGolden) {
       if (row.classic != classic) continue;
@@ -353,8 +353,8 @@ TEST(Records, JsonStringsStayValidWhateverTheBytes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.escaped);
-    cli::OutputBuffer out;
-    cli::appendJsonString(c.bytes, out);
+    OutputBuffer out;
+    appendJsonString(c.bytes, out);
     EXPECT_EQ(out.view(), c.escaped);
     EXPECT_TRUE(json::accept(out.view()));
   }
@@ -366,8 +366,8 @@ TEST(Records, KodairaSymbolsAreWrittenAsLineTwoWritesThem) {
         ReductionType::kIVStar, ReductionType::kIStar}) {
     for (const int32_t n : {0, 1, 9, 10, 123}) {
       const KodairaSymbol symbol{type, n};
-      cli::OutputBuffer out;
-      cli::appendKodaira(symbol, out);
+      OutputBuffer out;
+      appendKodaira(symbol, out);
       EXPECT_EQ(out.view(), kodairaText(symbol));
     }
   }
@@ -381,7 +381,7 @@ TEST(Records, IntegersKeepEveryDigit) {
       {~static_cast<__uint128_t>(0), "340282366920938463463374607431768211455"},
   };
   for (const auto& [value, text] : unsignedCases) {
-    cli::OutputBuffer out;
+    OutputBuffer out;
     out.appendUnsigned(value);
     EXPECT_EQ(out.view(), text);
   }
@@ -406,23 +406,23 @@ TEST(Records, IntegersKeepEveryDigit) {
   };
   for (const auto& [value, text] : jsonCases) {
     SCOPED_TRACE(text);
-    cli::OutputBuffer narrow;
-    cli::appendJsonInteger(value, narrow);
+    OutputBuffer narrow;
+    appendJsonInteger(value, narrow);
     EXPECT_EQ(narrow.view(), text);
-    cli::OutputBuffer wide;
-    cli::appendJsonInteger(Int256(value), wide);
+    OutputBuffer wide;
+    appendJsonInteger(Int256(value), wide);
     EXPECT_EQ(wide.view(), text);
   }
   // Beyond 128 bits: 2^127 and -(2^127 + 1) come from the 256-bit writer.
-  cli::OutputBuffer wide;
-  cli::appendJsonInteger(Int256(kMax) + 1, wide);
+  OutputBuffer wide;
+  appendJsonInteger(Int256(kMax) + 1, wide);
   wide.append(' ');
-  cli::appendJsonInteger(-Int256(kMax) - 2, wide);
+  appendJsonInteger(-Int256(kMax) - 2, wide);
   EXPECT_EQ(wide.view(),
             "\"170141183460469231731687303715884105728\" "
             "\"-170141183460469231731687303715884105729\"");
 
-  cli::OutputBuffer out;
+  OutputBuffer out;
   out.appendInt(INT64_MIN);
   out.append(' ');
   out.appendInt(-7);

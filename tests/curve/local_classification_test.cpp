@@ -9,8 +9,8 @@
 #include "arith/prime_factors.hpp"
 #include "curve/curve.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "differential/sampling.hpp"
 #include "support/captured_output.hpp"
 
@@ -71,7 +71,7 @@ const std::vector<Outcome> kOutcomes = {
 
 TEST(ClassifyPrime, EveryOutcome) {
   CapturedOutput out;
-  Curve curve(out.stream());
+  ReportingCurve curve(out.stream());
   for (const Outcome& row : kOutcomes) {
     SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ") at " << row.p);
     curve.a = row.a;
@@ -122,7 +122,7 @@ TEST(ScanBadPrimes, ListsTheRecordedPrimesInOrder) {
       SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")"
                                       << (paths == Paths::kFast ? " fast" : " plain"));
       CapturedOutput out;
-      Curve curve(out.stream(), paths);
+      ReportingCurve curve(out.stream(), paths);
       ASSERT_EQ(curve.setCoefficients(row.a, row.b), 1);
       size_t nodes = 0;
       EXPECT_EQ(listedPrimes(curve, nodes), row.primes);
@@ -138,7 +138,7 @@ TEST(ScanBadPrimes, ListsTheRecordedPrimesInOrder) {
 
 TEST(ScanBadPrimes, EveryPassStartsFromOneOpenNode) {
   CapturedOutput out;
-  Curve curve(out.stream());
+  ReportingCurve curve(out.stream());
   BadPrimeNode* const head = curve.head;
   ASSERT_EQ(curve.setCoefficients(3, 2), 1);
   printReport(curve);

@@ -14,6 +14,7 @@
 #include "arith/factorize.hpp"
 #include "arith/prime_table.hpp"
 #include "differential/sampling.hpp"
+#include "render/text_report.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -33,9 +34,9 @@ template <typename Factorizer>
 Factorization run(Factorizer factorizer, int64_t n) {
   Factorization result;
   result.slots.fill(kUntouched);
-  CapturedOutput out;
-  factorizer(n, result.slots, out.stream());
-  result.printed = out.text();
+  OutputBuffer out;
+  appendFactorizeWarnings(factorizer(n, result.slots), out);
+  result.printed = std::string(out.view());
   return result;
 }
 

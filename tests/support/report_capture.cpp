@@ -1,8 +1,8 @@
 #include "support/report_capture.hpp"
 
-#include "descent/report.hpp"
 #include "dialogue/dialogue.hpp"
 #include "dialogue/line_reader.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -10,7 +10,7 @@ namespace velrin {
 std::string reportOf(int32_t A, int32_t B, Paths paths) {
   CapturedOutput out;
   {
-    Curve curve(out.stream(), paths);
+    ReportingCurve curve(out.stream(), paths);
     if (curve.setCoefficients(A, B) != 0) printReport(curve);
   }
   return out.text();

@@ -9,6 +9,7 @@
 #include "arith/factorize.hpp"
 #include "arith/integer_primitives.hpp"
 #include "arith/modular.hpp"
+#include "render/text_report.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -97,13 +98,10 @@ class Model {
     const int64_t d = wrappingMul(wrappedF(), b_);
 
     std::array<int32_t, 17> primes{};
-    CapturedOutput warnings;
-    if (paths_ == Paths::kPlain) {
-      factorize(d, primes, warnings.stream());
-    } else {
-      factorizeFast(d, primes, warnings.stream());
-    }
-    report_.text.append(warnings.text());
+    OutputBuffer warnings;
+    appendFactorizeWarnings(
+        paths_ == Paths::kPlain ? factorize(d, primes) : factorizeFast(d, primes), warnings);
+    report_.text.append(warnings.view());
 
     for (size_t i = 1; primes[i] != 0; ++i) {
       const int32_t p = primes[i];

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-namespace velrin::cli {
+namespace velrin {
 
 /// Bytes rendered for output: records are appended by hand, without
 /// iostreams or a heap allocation per record; the storage grows
@@ -53,4 +53,4 @@ class OutputBuffer {
   size_t capacity_ = 0;
 };
 
-}  // namespace velrin::cli
+}  // namespace velrin
