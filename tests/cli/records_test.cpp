@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -332,6 +334,96 @@ TEST(Records, BatchWritesTheSameRecordsWithTheirLineNumbers) {
           expectedCsv);
     }
   }
+}
+
+TEST(Records, TheColumnTableYieldsTheHeaderAndRowsOfItsWidth) {
+  // Every kind of record under every option that changes the columns
+  // (--rank), with and without a batch line and a curve as given: each CSV
+  // row has the header's number of fields, and each JSON record's keys are
+  // columns of the header in the header's order.
+  const std::vector<std::pair<const char*, CurveAnalysis>> analyses = {
+      {"analysed", analyzeCurve(19456, 1073741824)},
+      {"singular", analyzeCurve(0, 0)},
+      {"too large", analyzeCurve(19456, 1073741824, Rules::kClassic)},
+      {"classic beyond the table", analyzeCurve(0, 611953, Rules::kClassic)},
+  };
+  CurveOrigin origin;
+  origin.model = {1, 0, 1, 4, -6};
+  origin.modelKnown = true;
+  origin.label = "14a1";
+  origin.change = {"1", "2", "3", "4"};
+  CurveInput failure;
+  failure.status = "unknown_label";
+  failure.reason = "no such label, \"quoted\"";
+  failure.origin.label = "99zz9";
+  const RankSearch search;
+  const std::string text = "1,\"2\",x";  // a field that needs its quotes
+
+  for (const bool rank : {false, true}) {
+    const std::string headerLine(csvHeader(rank));
+    ASSERT_EQ(headerLine.back(), '\n');
+    const std::vector<std::string> header = csvFields(headerLine.substr(0, headerLine.size() - 1));
+    const std::span<const RecordColumn> columns = recordColumns();
+    ASSERT_EQ(header.size(), rank ? columns.size() : columns.size() - kRankColumns);
+    for (size_t i = 0; i < header.size(); ++i) EXPECT_EQ(header[i], columns[i].name);
+    EXPECT_EQ(std::set<std::string>(header.begin(), header.end()).size(), header.size());
+
+    std::vector<std::pair<std::string, std::pair<std::string, std::string>>> records;
+    const auto add = [&](std::string name, auto writeJson, auto writeCsv) {
+      OutputBuffer jsonOut;
+      writeJson(jsonOut);
+      OutputBuffer csvOut;
+      writeCsv(csvOut);
+      records.push_back(
+          {std::move(name), {std::string(jsonOut.view()), std::string(csvOut.view())}});
+    };
+    for (const auto& [name, analysis] : analyses) {
+      for (const uint64_t line : {uint64_t{0}, uint64_t{7}}) {
+        for (const CurveOrigin* given :
+             {static_cast<const CurveOrigin*>(nullptr), static_cast<const CurveOrigin*>(&origin)}) {
+          const RankSearch* searched = rank ? &search : nullptr;
+          add(
+              std::string(name) + (given ? " given" : "") + (line ? " at a line" : ""),
+              [&](OutputBuffer& o) { appendJsonRecord(analysis, line, given, o, searched); },
+              [&](OutputBuffer& o) { appendCsvRecord(analysis, line, given, o, searched); });
+        }
+      }
+    }
+    for (const uint64_t line : {uint64_t{0}, uint64_t{7}}) {
+      add(
+          "failure",
+          [&](OutputBuffer& o) { appendJsonCurveFailure(line, text, failure, Rules::kTrue, o); },
+          [&](OutputBuffer& o) {
+            appendCsvCurveFailure(line, text, failure, Rules::kTrue, o, rank);
+          });
+    }
+    add(
+        "error", [&](OutputBuffer& o) { appendJsonError(7, text, "no pair", Rules::kClassic, o); },
+        [&](OutputBuffer& o) { appendCsvError(7, text, "no pair", Rules::kClassic, o, rank); });
+
+    for (const auto& [name, written] : records) {
+      SCOPED_TRACE(name + (rank ? " with --rank" : ""));
+      const auto& [jsonLine, csvLine] = written;
+      ASSERT_EQ(csvLine.back(), '\n');
+      EXPECT_EQ(csvFields(csvLine.substr(0, csvLine.size() - 1)).size(), header.size()) << csvLine;
+      ASSERT_EQ(jsonLine.back(), '\n');
+      const nlohmann::ordered_json record = nlohmann::ordered_json::parse(jsonLine);
+      size_t at = 0;
+      for (const auto& item : record.items()) {
+        while (at < header.size() && header[at] != item.key()) ++at;
+        EXPECT_LT(at, header.size()) << item.key() << " out of the header's order: " << jsonLine;
+      }
+    }
+  }
+
+  // The error row by velrin(1)'s layout: a, b, ainvs empty; rules, status;
+  // twelve empty columns from scale to change; line, text, reason.
+  OutputBuffer error;
+  appendCsvError(7, text, "no pair", Rules::kClassic, error);
+  EXPECT_EQ(error.view(), ",,,classic,error,,,,,,,,,,,,,7,\"1,\"\"2\"\",x\",\"no pair\"\n");
+  error.clear();
+  appendCsvError(7, text, "no pair", Rules::kClassic, error, true);
+  EXPECT_EQ(error.view(), ",,,classic,error,,,,,,,,,,,,,7,\"1,\"\"2\"\",x\",\"no pair\",,,,,\n");
 }
 
 TEST(Records, JsonStringsStayValidWhateverTheBytes) {
