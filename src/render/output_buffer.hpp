@@ -40,6 +40,9 @@ class OutputBuffer {
   /// Appends the decimal digits of value; every 128-bit value.
   void appendUnsigned(__uint128_t value);
 
+  /// Replaces the byte at offset at, which must be below size().
+  void replace(size_t at, char c) { data_[at] = c; }
+
   /// Makes room for n more bytes.
   void reserve(size_t n) {
     if (capacity_ - size_ < n) grow(n);

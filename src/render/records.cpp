@@ -1,6 +1,8 @@
 #include "render/records.hpp"
 
+#include <array>
 #include <string>
+#include <utility>
 
 #include "curve/global_invariants.hpp"
 #include "render/message_text.hpp"
@@ -518,6 +520,79 @@ std::span<const RecordColumn> columnsOf(bool rank) {
   return rank ? all : all.first(all.size() - kRankColumns);
 }
 
+bool present(InJson when, const RecordFields& record) {
+  switch (when) {
+    case InJson::kEvery:
+      return true;
+    case InJson::kCurve:
+      return isCurve(record);
+    case InJson::kOrigin:
+      return record.origin != nullptr;
+    case InJson::kCurveOrigin:
+      return isCurve(record) && record.origin != nullptr;
+    case InJson::kLine:
+      return record.line != 0 || record.kind == RecordFields::Kind::kLineError;
+    case InJson::kFailure:
+      return !isCurve(record);
+    case InJson::kRank:
+      return hasSearch(record);
+  }
+  return false;
+}
+
+// The writers walk the table at compile time, one column after another,
+// so that each writer is called directly and each key is copied at its
+// known length: a scan writes millions of records.
+
+// The JSON key of column I after its comma: ,"name":
+template <size_t I>
+struct JsonKey {
+  static constexpr std::string_view kName = kColumns[I].name;
+  static constexpr std::array<char, kName.size() + 4> kText = [] {
+    std::array<char, kName.size() + 4> text{};
+    text[0] = ',';
+    text[1] = '"';
+    for (size_t i = 0; i < kName.size(); ++i) text[i + 2] = kName[i];
+    text[kName.size() + 2] = '"';
+    text[kName.size() + 3] = ':';
+    return text;
+  }();
+};
+
+// Column I's field after a comma, when the record has it.
+template <size_t I>
+void appendJsonField(const RecordFields& record, OutputBuffer& out) {
+  constexpr RecordColumn kColumn = kColumns[I];
+  if (!present(kColumn.inJson, record)) return;
+  out.append(std::string_view(JsonKey<I>::kText.data(), JsonKey<I>::kText.size()));
+  kColumn.json(record, out);
+}
+
+// The fields of the record in braces: the first field's comma becomes the
+// opening brace (every record has its rules, so there is a first field).
+template <size_t... I>
+[[gnu::flatten]] void appendJsonFields(const RecordFields& record, OutputBuffer& out,
+                                       std::index_sequence<I...>) {
+  const size_t start = out.size();
+  (appendJsonField<I>(record, out), ...);
+  out.replace(start, '{');
+}
+
+// Columns From to From + sizeof...(I) - 1, each after a comma but the
+// record's first.
+template <size_t From, size_t... I>
+[[gnu::flatten]] void appendCsvFields(const RecordFields& record, OutputBuffer& out,
+                                      std::index_sequence<I...>) {
+  const auto field = [&]<size_t J>() {
+    if constexpr (J != 0) out.append(',');
+    kColumns[J].csv(record, out);
+  };
+  (field.template operator()<From + I>(), ...);
+}
+
+constexpr size_t kAllColumns = std::size(kColumns);
+constexpr size_t kPlainColumns = kAllColumns - kRankColumns;
+
 std::string headerOf(bool rank) {
   std::string header;
   for (const RecordColumn& column : columnsOf(rank)) {
@@ -571,45 +646,19 @@ RecordFields errorRecord(uint64_t line, std::string_view text, std::string_view 
 std::span<const RecordColumn> recordColumns() { return kColumns; }
 
 bool inJson(const RecordColumn& column, const RecordFields& record) {
-  switch (column.inJson) {
-    case InJson::kEvery:
-      return true;
-    case InJson::kCurve:
-      return isCurve(record);
-    case InJson::kOrigin:
-      return record.origin != nullptr;
-    case InJson::kCurveOrigin:
-      return isCurve(record) && record.origin != nullptr;
-    case InJson::kLine:
-      return record.line != 0 || record.kind == RecordFields::Kind::kLineError;
-    case InJson::kFailure:
-      return !isCurve(record);
-    case InJson::kRank:
-      return hasSearch(record);
-  }
-  return false;
+  return present(column.inJson, record);
 }
 
 void appendJson(const RecordFields& record, OutputBuffer& out) {
-  char lead = '{';
-  for (const RecordColumn& column : columnsOf(record.rankColumns)) {
-    if (!inJson(column, record)) continue;
-    out.append(lead);
-    out.append('"');
-    out.append(column.name);
-    out.append("\":");
-    column.json(record, out);
-    lead = ',';
-  }
+  // The rank search's fields are there only with a search (kRank).
+  appendJsonFields(record, out, std::make_index_sequence<kAllColumns>());
   out.append("}\n");
 }
 
 void appendCsv(const RecordFields& record, OutputBuffer& out) {
-  const std::span<const RecordColumn> columns = columnsOf(record.rankColumns);
-  columns.front().csv(record, out);
-  for (const RecordColumn& column : columns.subspan(1)) {
-    out.append(',');
-    column.csv(record, out);
+  appendCsvFields<0>(record, out, std::make_index_sequence<kPlainColumns>());
+  if (record.rankColumns) {
+    appendCsvFields<kPlainColumns>(record, out, std::make_index_sequence<kRankColumns>());
   }
   out.append('\n');
 }
@@ -782,8 +831,9 @@ void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line, OutputBuf
   curve(analysis, line, nullptr, out, rank);
 }
 
-void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line, const CurveOrigin* origin,
-                         OutputBuffer& out, const RankSearch* rank) {
+[[gnu::flatten]] void RecordWriter::curve(const CurveAnalysis& analysis, uint64_t line,
+                                          const CurveOrigin* origin, OutputBuffer& out,
+                                          const RankSearch* rank) {
   if (rankHeight_ == 0) rank = nullptr;
   switch (format_) {
     case Format::kJsonLines:
