@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "cli/line_source.hpp"
-#include "render/message_text.hpp"
 #include "cli/record_reading.hpp"
 #include "cli/tally.hpp"
+#include "render/message_text.hpp"
 
 extern char** environ;
 
