@@ -13,8 +13,8 @@
 #include "curve/curve.hpp"
 #include "descent/f3_matrix.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "reference/plain_paths.hpp"
 
 namespace velrin {
@@ -62,7 +62,7 @@ void BM_SelmerDimensions(benchmark::State& state) {
   const NamedCurve& input = kCurves[static_cast<size_t>(state.range(0))];
   std::FILE* sink = std::fopen("/dev/null", "w");
   {
-    Curve curve(sink);
+    ReportingCurve curve(sink);
     curve.setCoefficients(input.a, input.b);
     for (auto _ : state) {
       curve.selmerDims = {0, 0};
@@ -82,7 +82,7 @@ void BM_ReportFast(benchmark::State& state) {
   const NamedCurve& input = kCurves[static_cast<size_t>(state.range(0))];
   std::FILE* sink = std::fopen("/dev/null", "w");
   {
-    Curve curve(sink);
+    ReportingCurve curve(sink);
     const bench::HeapMeter heap;
     for (auto _ : state) {
       if (curve.setCoefficients(input.a, input.b) != 0) printReport(curve);

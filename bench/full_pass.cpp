@@ -30,8 +30,8 @@
 #include "curve/classic_scan.hpp"
 #include "curve/curve.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "null_sink.hpp"
 #include "reference/plain_paths.hpp"
 
@@ -87,7 +87,7 @@ double reportInto(int32_t a, int32_t b, Paths paths, std::string& text) {
   double seconds = 0.0;
   bool differs = false;
   {
-    Curve curve(memory);
+    ReportingCurve curve(memory);
     const Clock::time_point start = Clock::now();
     if (curve.setCoefficients(a, b) != 0) {
       // The plain pass: the whole table walk over D and the enumeration of
@@ -134,7 +134,7 @@ struct FastTimes {
 // through one Curve, as a session would.
 FastTimes timeFast(int32_t a, int32_t b) {
   Sink sink;
-  Curve curve(sink.get());
+  ReportingCurve curve(sink.get());
   std::vector<double> wall;
   double worst = 0.0;
   const Clock::time_point begin = Clock::now();
@@ -161,7 +161,7 @@ struct PlainShape {
 // random sample of them (for about a second, at most 20,000 of them).
 PlainShape predictPlain(int32_t a, int32_t b) {
   Sink sink;
-  Curve curve(sink.get());
+  ReportingCurve curve(sink.get());
   const Clock::time_point start = Clock::now();
   PlainShape shape;
   if (curve.setCoefficients(a, b) == 0 || curve.tooLarge) return shape;

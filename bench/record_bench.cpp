@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/output_buffer.hpp"
-#include "cli/records.hpp"
 #include "cli/scan_box.hpp"
 #include "descent/curve_analysis.hpp"
+#include "render/output_buffer.hpp"
+#include "render/records.hpp"
 
 namespace velrin {
 namespace {
@@ -76,9 +76,9 @@ int main(int argc, char** argv) {
   }
   const double analyse = secondsSince(start) / static_cast<double>(pairs);
 
-  const auto timeWriter = [&](cli::Format format) {
-    cli::RecordWriter writer(format);
-    cli::OutputBuffer out;
+  const auto timeWriter = [&](Format format) {
+    RecordWriter writer(format);
+    OutputBuffer out;
     uint64_t bytes = 0;
     const Clock::time_point begin = Clock::now();
     for (uint64_t i = 0; i < pairs; ++i) {
@@ -92,9 +92,9 @@ int main(int argc, char** argv) {
     return std::pair{secondsSince(begin) / static_cast<double>(pairs),
                      static_cast<double>(bytes) / static_cast<double>(pairs)};
   };
-  const auto [json, jsonBytes] = timeWriter(cli::Format::kJsonLines);
-  const auto [csv, csvBytes] = timeWriter(cli::Format::kCsv);
-  const auto [text, textBytes] = timeWriter(cli::Format::kText);
+  const auto [json, jsonBytes] = timeWriter(Format::kJsonLines);
+  const auto [csv, csvBytes] = timeWriter(Format::kCsv);
+  const auto [text, textBytes] = timeWriter(Format::kText);
 
   start = Clock::now();
   uint64_t libraryBytes = 0;

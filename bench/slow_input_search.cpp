@@ -32,8 +32,8 @@
 #include "arith/prime_table.hpp"
 #include "curve/curve.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "null_sink.hpp"
 #include "xorshift.hpp"
 
@@ -121,7 +121,7 @@ std::string describeNodes(const Curve& curve) {
 }
 
 // Seconds of one full fast pass, the least of `repeats` runs.
-double fastPassSeconds(Curve& curve, int32_t a, int32_t b, int32_t repeats) {
+double fastPassSeconds(ReportingCurve& curve, int32_t a, int32_t b, int32_t repeats) {
   double best = 1e9;
   for (int32_t r = 0; r < repeats; ++r) {
     const auto start = std::chrono::steady_clock::now();
@@ -195,7 +195,7 @@ void searchSmooth() {
   std::vector<Find> edge;
   std::vector<Find> beyond;
   Sink sink;
-  Curve curve(sink.get());
+  ReportingCurve curve(sink.get());
   for (const SmoothB& entry : bs) {
     for (const int64_t b : {entry.value, -entry.value}) {
       const auto fMax = static_cast<double>(INT64_MAX / entry.value);
@@ -260,7 +260,7 @@ void searchSmooth() {
 void searchTwoLarge() {
   std::vector<Find> finds;
   Sink sink;
-  Curve curve(sink.get());
+  ReportingCurve curve(sink.get());
   const int64_t bases[] = {9699690, 4849845,     3233230,     1939938, 2 * 9699690, 3 * 9699690,
                            510510,  17 * 510510, 23 * 510510, 1021020, 1531530};
   constexpr double kLimit = 611951.0 * 611951.0;
@@ -303,7 +303,7 @@ void searchTwoLarge() {
 void searchSemiprime(int64_t count) {
   std::vector<Find> finds;
   Sink sink;
-  Curve curve(sink.get());
+  ReportingCurve curve(sink.get());
   XorShift next(0x13198a2e03707344ULL);
   int64_t balanced = 0;
   for (int64_t i = 0; i < count; ++i) {
@@ -344,7 +344,7 @@ void searchSemiprime(int64_t count) {
 void searchRandom(int64_t count) {
   std::vector<Find> finds;
   Sink sink;
-  Curve curve(sink.get());
+  ReportingCurve curve(sink.get());
   XorShift next(0x243f6a8885a308d3ULL);
   double slowest = 0.0;
   for (int64_t i = 0; i < count; ++i) {

@@ -14,13 +14,13 @@
 
 #include "cli/curve_input.hpp"
 #include "cli/distinct_pairs.hpp"
-#include "cli/output_buffer.hpp"
-#include "cli/records.hpp"
 #include "cli/scan_box.hpp"
 #include "curve/cremona_label.hpp"
 #include "descent/curve_analysis.hpp"
 #include "descent/rank_search.hpp"
 #include "descent/workspace.hpp"
+#include "render/output_buffer.hpp"
+#include "render/records.hpp"
 
 namespace py = pybind11;
 
@@ -28,20 +28,18 @@ namespace velrin::python {
 
 namespace {
 
-using cli::OutputBuffer;
-
 Rules rulesOf(bool classic) { return classic ? Rules::kClassic : Rules::kTrue; }
 
 // The record of one pair, as a batch writes it outside a batch (no line);
 // height 0 for no rank search.
-void appendRecord(const CurveAnalysis& analysis, const cli::CurveOrigin* origin, int32_t height,
+void appendRecord(const CurveAnalysis& analysis, const CurveOrigin* origin, int32_t height,
                   OutputBuffer& out) {
   if (height == 0) {
-    cli::appendJsonRecord(analysis, 0, origin, out);
+    appendJsonRecord(analysis, 0, origin, out);
     return;
   }
   const RankSearch rank = searchRank(analysis, height);
-  cli::appendJsonRecord(analysis, 0, origin, out, &rank);
+  appendJsonRecord(analysis, 0, origin, out, &rank);
 }
 
 std::string pairRecord(int32_t a, int32_t b, bool classic, int32_t height) {
@@ -67,11 +65,11 @@ std::string curveRecord(cli::CurveInputKind kind, const WeierstrassModel& model,
   OutputBuffer out;
   {
     const py::gil_scoped_release unlocked;
-    const cli::CurveInput input = cli::resolveCurve(kind, model, text, tables());
+    const CurveInput input = cli::resolveCurve(kind, model, text, tables());
     if (input.converted) {
       appendRecord(analyzeCurve(input.a, input.b, rulesOf(classic)), &input.origin, height, out);
     } else {
-      cli::appendJsonCurveFailure(0, text, input, rulesOf(classic), out);
+      appendJsonCurveFailure(0, text, input, rulesOf(classic), out);
     }
   }
   return std::string(out.view());

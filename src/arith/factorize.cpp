@@ -7,12 +7,7 @@
 
 namespace velrin {
 
-void printFactorizeWarnings(FactorizeWarnings warnings, std::FILE* out) {
-  if (warnings.range) std::fputs("\nexceed the range of the type'__int64'!\n", out);
-  if (warnings.endOfTable) std::fprintf(out, "\nexceed %dth prime !\n", PrimeTable::kSlots);
-}
-
-FactorizeWarnings factorizeQuietly(int64_t n, std::span<int32_t> primes) {
+FactorizeWarnings factorize(int64_t n, std::span<int32_t> primes) {
   FactorizeWarnings warnings;
   const uint64_t magnitude = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
   warnings.range = magnitude > kFactorizeRangeLimit;
@@ -31,10 +26,6 @@ FactorizeWarnings factorizeQuietly(int64_t n, std::span<int32_t> primes) {
       !all.empty() && all.back() >= static_cast<__uint128_t>(PrimeTable::kLargestPrime);
   primes[count + 1] = 0;
   return warnings;
-}
-
-void factorize(int64_t n, std::span<int32_t> primes, std::FILE* out) {
-  printFactorizeWarnings(factorizeQuietly(n, primes), out);
 }
 
 }  // namespace velrin

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <span>
 
 namespace velrin {
@@ -16,23 +15,17 @@ struct FactorizeWarnings {
   bool endOfTable = false;  ///< |n| has a prime factor of 611951 or more
 };
 
-/// Prints the warnings as the factorisation announces them:
-/// "\nexceed the range of the type'__int64'!\n" and "\nexceed 50000th prime !\n".
-void printFactorizeWarnings(FactorizeWarnings warnings, std::FILE* out);
-
-/// Same primes as factorize, with the warnings returned instead of printed.
-FactorizeWarnings factorizeQuietly(int64_t n, std::span<int32_t> primes);
-
 /// Finds the distinct primes of the prime table that divide n, as the
 /// original's trial division over the whole table does. Writes them in
 /// increasing order into primes[1], primes[2], ... and a 0 behind the last;
-/// touches no other slot (primes needs 17 slots). Prints the range warning
-/// to `out` when |n| exceeds kFactorizeRangeLimit, and the end-of-table
-/// warning when the table runs out before |n| is divided down, that is,
-/// when |n| has a prime factor of 611951 or more. Exact for every n, -2^63
-/// included. The primes come from primeFactors (trial division by the
-/// primes below 1000, then a primality test and Pollard's rho), so a large
-/// prime factor costs microseconds instead of a walk over the whole table.
-void factorize(int64_t n, std::span<int32_t> primes, std::FILE* out = stdout);
+/// touches no other slot (primes needs 17 slots). Returns the range warning
+/// when |n| exceeds kFactorizeRangeLimit, and the end-of-table warning when
+/// the table runs out before |n| is divided down, that is, when |n| has a
+/// prime factor of 611951 or more; the report prints them
+/// (render/text_report.hpp). Exact for every n, -2^63 included. The primes
+/// come from primeFactors (trial division by the primes below 1000, then a
+/// primality test and Pollard's rho), so a large prime factor costs
+/// microseconds instead of a walk over the whole table.
+FactorizeWarnings factorize(int64_t n, std::span<int32_t> primes);
 
 }  // namespace velrin

@@ -17,11 +17,11 @@
 #include "cli/curve_input.hpp"
 #include "cli/curve_line.hpp"
 #include "cli/line_source.hpp"
-#include "cli/message_text.hpp"
 #include "cli/output_file.hpp"
 #include "cli/pair_line.hpp"
 #include "cli/pipeline.hpp"
 #include "cli/progress.hpp"
+#include "render/message_text.hpp"
 
 namespace velrin::cli {
 

@@ -16,15 +16,15 @@
 
 #include "cli/batch.hpp"
 #include "cli/curve_input.hpp"
-#include "cli/message_text.hpp"
-#include "cli/output_buffer.hpp"
 #include "cli/parsed_command.hpp"
-#include "cli/records.hpp"
 #include "cli/scan.hpp"
 #include "cli/summarize.hpp"
 #include "descent/workspace.hpp"
 #include "dialogue/dialogue.hpp"
-#include "dialogue/text_report.hpp"
+#include "render/message_text.hpp"
+#include "render/output_buffer.hpp"
+#include "render/records.hpp"
+#include "render/text_report.hpp"
 
 namespace velrin::cli {
 
@@ -70,18 +70,16 @@ Outcome runReport(int32_t a, int32_t b, Format format, Rules rules, int32_t rank
     search = searchRank(analysis, rankHeight, secondDescent);
     rank = &search;
   }
+  OutputBuffer out;
   if (format == Format::kText) {
-    writeTextReport(analysis, stdout, rank);
+    writeTextReport(analysis, out, rank);
+  } else if (format == Format::kCsv) {
+    out.append(csvHeader(rank != nullptr));
+    appendCsvRecord(analysis, 0, out, rank);
   } else {
-    OutputBuffer out;
-    if (format == Format::kCsv) {
-      out.append(csvHeader(rank != nullptr));
-      appendCsvRecord(analysis, 0, out, rank);
-    } else {
-      appendJsonRecord(analysis, 0, out, rank);
-    }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    appendJsonRecord(analysis, 0, out, rank);
   }
+  std::fwrite(out.data(), 1, out.size(), stdout);
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
     return stopped(1, "cannot write the report");
   }

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/output_buffer.hpp"
-#include "cli/records.hpp"
 #include "cli/tally.hpp"
 #include "descent/workspace.hpp"
+#include "render/output_buffer.hpp"
+#include "render/records.hpp"
 
 namespace velrin::cli {
 

@@ -1,11 +1,22 @@
 #include "cli/record_reading.hpp"
 
-#include <algorithm>
 #include <charconv>
+#include <string>
+
+#include "render/report_text.hpp"
 
 namespace velrin::cli {
 
 namespace {
+
+// A header has at most this many columns; a row with more fields is not a
+// record.
+constexpr size_t kMaxFields = 64;
+
+// The columns a reader needs, by name.
+constexpr std::string_view kStatus = kStatusColumn;
+constexpr std::string_view kDualDim = kDualDimColumn;
+constexpr std::string_view kDim = kDimColumn;
 
 // Consumes a decimal int32 at the start of text; nothing unless one is
 // there.
@@ -25,22 +36,36 @@ std::optional<int32_t> intAfter(std::string_view text, std::string_view key) {
   return leadingInt(text);
 }
 
+// "name": as a JSON record writes the key.
+std::string jsonKey(std::string_view name) {
+  std::string key(1, '"');
+  key.append(name);
+  key.append("\":");
+  return key;
+}
+
 std::optional<CurveStatus> statusOf(std::string_view key) {
-  if (key == "singular") return CurveStatus::kSingular;
-  if (key == "too_large") return CurveStatus::kTooLarge;
-  if (key == "analysed") return CurveStatus::kAnalysed;
+  for (const CurveStatus status :
+       {CurveStatus::kSingular, CurveStatus::kTooLarge, CurveStatus::kAnalysed}) {
+    if (key == statusKey(status)) return status;
+  }
   return std::nullopt;
 }
 
-// The fields of a CSV line; velrin quotes only fields without quotes inside.
-std::array<std::string_view, 32> csvFields(std::string_view line, size_t& count) {
-  std::array<std::string_view, 32> fields{};
+// The fields of a CSV line; velrin quotes only fields without quotes
+// inside. count is kMaxFields + 1 when the line has more than kMaxFields.
+std::array<std::string_view, kMaxFields> csvFields(std::string_view line, size_t& count) {
+  std::array<std::string_view, kMaxFields> fields{};
   count = 0;
   size_t start = 0;
   bool quoted = false;
-  for (size_t i = 0; i <= line.size() && count < fields.size(); ++i) {
+  for (size_t i = 0; i <= line.size(); ++i) {
     if (i < line.size() && line[i] == '"') quoted = !quoted;
     if (i == line.size() || (line[i] == ',' && !quoted)) {
+      if (count == fields.size()) {
+        count = fields.size() + 1;
+        break;
+      }
       fields[count++] = line.substr(start, i - start);
       start = i + 1;
     }
@@ -48,70 +73,97 @@ std::array<std::string_view, 32> csvFields(std::string_view line, size_t& count)
   return fields;
 }
 
-}  // namespace
-
-std::optional<std::pair<int32_t, int32_t>> recordPair(std::string_view line, Format format) {
-  if (format == Format::kJsonLines) {
-    if (!line.starts_with("{\"a\":")) return std::nullopt;
-    line.remove_prefix(5);
-    const std::optional<int32_t> a = leadingInt(line);
-    if (!a || !line.starts_with(",\"b\":")) return std::nullopt;
-    line.remove_prefix(5);
-    const std::optional<int32_t> b = leadingInt(line);
-    if (!b) return std::nullopt;
-    return std::pair{*a, *b};
-  }
-  const std::optional<int32_t> a = leadingInt(line);
-  if (!a || !line.starts_with(',')) return std::nullopt;
-  line.remove_prefix(1);
-  const std::optional<int32_t> b = leadingInt(line);
-  if (!b || !line.starts_with(',')) return std::nullopt;
-  return std::pair{*a, *b};
+// The status field of a JSON record, empty when it has none.
+std::string_view jsonStatus(std::string_view line) {
+  static const std::string kKey = jsonKey(kStatus).append(1, '"');
+  const size_t at = line.find(kKey);
+  if (at == std::string_view::npos) return {};
+  const std::string_view rest = line.substr(at + kKey.size());
+  return rest.substr(0, rest.find('"'));
 }
 
-std::optional<RecordOutcome> recordOutcome(std::string_view line, Format format) {
+}  // namespace
+
+CsvColumns::CsvColumns() {
+  static const CsvColumns kOwn = [] {
+    const std::string_view header = csvHeader(false);
+    return *fromHeader(header.substr(0, header.size() - 1));
+  }();
+  *this = kOwn;
+}
+
+std::optional<CsvColumns> CsvColumns::fromHeader(std::string_view header) {
+  CsvColumns columns{Unset{}};
+  const std::array<std::string_view, kMaxFields> names = csvFields(header, columns.count);
+  if (columns.count > names.size()) return std::nullopt;
+  std::array<bool, 3> found{};
+  for (size_t i = 0; i < columns.count; ++i) {
+    const std::string_view name = names[i];
+    if (name == kStatus) {
+      columns.status = i;
+      found[0] = true;
+    } else if (name == kDualDim) {
+      columns.dualDim = i;
+      found[1] = true;
+    } else if (name == kDim) {
+      columns.dim = i;
+      found[2] = true;
+    }
+  }
+  if (!found[0] || !found[1] || !found[2]) return std::nullopt;
+  return columns;
+}
+
+bool looksLikeCsvHeader(std::string_view line) {
+  const std::string_view first = recordColumns().front().name;
+  return line.starts_with(first) && line.substr(first.size()).starts_with(',');
+}
+
+std::string_view recordStatus(std::string_view line, Format format, const CsvColumns& columns) {
+  if (format == Format::kJsonLines) return jsonStatus(line);
+  size_t count = 0;
+  const std::array<std::string_view, kMaxFields> fields = csvFields(line, count);
+  return columns.status < count && count <= fields.size() ? fields[columns.status]
+                                                          : std::string_view();
+}
+
+std::optional<RecordOutcome> recordOutcome(std::string_view line, Format format,
+                                           const CsvColumns& columns) {
   std::string_view status;
   std::string_view dualDim;
   std::string_view dim;
   if (format == Format::kJsonLines) {
-    constexpr std::string_view kKey = "\"status\":\"";
-    const size_t at = line.find(kKey);
-    if (at == std::string_view::npos) return std::nullopt;
-    status = line.substr(at + kKey.size());
-    status = status.substr(0, status.find('"'));
+    status = jsonStatus(line);
   } else {
     size_t count = 0;
-    const std::array<std::string_view, 32> fields = csvFields(line, count);
+    const std::array<std::string_view, kMaxFields> fields = csvFields(line, count);
     // As many fields as the header has columns.
-    const std::string_view header = csvHeader();
-    if (count != static_cast<size_t>(std::count(header.begin(), header.end(), ',')) + 1) {
-      return std::nullopt;
-    }
-    status = fields[4];
-    dualDim = fields[8];
-    dim = fields[9];
+    if (count != columns.count) return std::nullopt;
+    status = fields[columns.status];
+    dualDim = fields[columns.dualDim];
+    dim = fields[columns.dim];
   }
   const std::optional<CurveStatus> parsed = statusOf(status);
   if (!parsed) return std::nullopt;
   RecordOutcome outcome{*parsed, {}};
   if (outcome.status != CurveStatus::kAnalysed) return outcome;
+  static const std::string kDualDimKey = jsonKey(kDualDim);
+  static const std::string kDimKey = jsonKey(kDim);
   const std::optional<int32_t> first =
-      format == Format::kJsonLines ? intAfter(line, "\"dim_sel_e_hat\":") : leadingInt(dualDim);
+      format == Format::kJsonLines ? intAfter(line, kDualDimKey) : leadingInt(dualDim);
   const std::optional<int32_t> second =
-      format == Format::kJsonLines ? intAfter(line, "\"dim_sel_e\":") : leadingInt(dim);
+      format == Format::kJsonLines ? intAfter(line, kDimKey) : leadingInt(dim);
   if (!first || !second) return std::nullopt;
   outcome.selmerDims = {*first, *second};
   return outcome;
 }
 
 std::optional<RecordOutcome> textLineOutcome(std::string_view line) {
-  if (line == "[1] The curve E is singular.") return RecordOutcome{CurveStatus::kSingular, {}};
-  if (line.starts_with("[2] The curve is too large")) {
-    return RecordOutcome{CurveStatus::kTooLarge, {}};
-  }
-  const std::optional<int32_t> first = intAfter(line, "[3] dim(Sel(E^/Q))=");
-  const std::optional<int32_t> second = intAfter(line, ", dim(Sel(E/Q))=");
-  if (!line.starts_with("[3] ") || !first || !second) return std::nullopt;
+  if (line == report_text::kSingular) return RecordOutcome{CurveStatus::kSingular, {}};
+  if (line == report_text::kTooLarge) return RecordOutcome{CurveStatus::kTooLarge, {}};
+  const std::optional<int32_t> first = intAfter(line, report_text::kSelmerStart);
+  const std::optional<int32_t> second = intAfter(line, report_text::kSelmerMiddle);
+  if (!line.starts_with(report_text::kSelmerStart) || !first || !second) return std::nullopt;
   return RecordOutcome{CurveStatus::kAnalysed, {*first, *second}};
 }
 

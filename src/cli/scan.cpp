@@ -15,10 +15,10 @@
 
 #include "arith/progression_sieve.hpp"
 #include "cli/distinct_pairs.hpp"
-#include "cli/message_text.hpp"
 #include "cli/output_file.hpp"
 #include "cli/pipeline.hpp"
 #include "cli/progress.hpp"
+#include "render/message_text.hpp"
 
 namespace velrin::cli {
 

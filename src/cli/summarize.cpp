@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "cli/line_source.hpp"
-#include "cli/message_text.hpp"
 #include "cli/record_reading.hpp"
 #include "cli/tally.hpp"
+#include "render/message_text.hpp"
 
 extern char** environ;
 
@@ -25,25 +25,8 @@ namespace {
 // The statuses of records that stand for an input line without a curve:
 // they count as bad lines, as the run that wrote them counted them.
 bool isLineFailure(std::string_view status) {
-  return status == "error" || status == "no_3_torsion" || status == "singular_model" ||
+  return status == kErrorStatus || status == "no_3_torsion" || status == "singular_model" ||
          status == "beyond_32_bits" || status == "unknown_label";
-}
-
-std::string_view statusOf(std::string_view line, Format format) {
-  if (format == Format::kJsonLines) {
-    constexpr std::string_view kKey = "\"status\":\"";
-    const size_t at = line.find(kKey);
-    if (at == std::string_view::npos) return {};
-    const std::string_view rest = line.substr(at + kKey.size());
-    return rest.substr(0, rest.find('"'));
-  }
-  // The fifth column; the columns before it are never quoted.
-  for (int column = 0; column < 4; ++column) {
-    const size_t comma = line.find(',');
-    if (comma == std::string_view::npos) return {};
-    line.remove_prefix(comma + 1);
-  }
-  return line.substr(0, line.find(','));
 }
 
 bool endsWith(const std::string& name, std::string_view suffix) {
@@ -100,7 +83,7 @@ Outcome runSummarize(const SummarizeOptions& options) {
     uint64_t number = 0;
     bool formatKnown = false;
     Format format = Format::kJsonLines;
-    const std::string_view header = csvHeader().substr(0, csvHeader().size() - 1);
+    CsvColumns columns;  // from the file's header; shards concatenated repeat theirs
     while (source.next(line, tooLong)) {
       ++number;
       if (line.empty()) continue;
@@ -108,10 +91,15 @@ Outcome runSummarize(const SummarizeOptions& options) {
         formatKnown = true;
         format = line.front() == '{' ? Format::kJsonLines : Format::kCsv;
       }
-      if (format == Format::kCsv && line == header) continue;  // shards concatenated with theirs
-      if (const std::optional<RecordOutcome> outcome = recordOutcome(line, format)) {
+      if (format == Format::kCsv && looksLikeCsvHeader(line)) {
+        if (const std::optional<CsvColumns> found = CsvColumns::fromHeader(line)) {
+          columns = *found;
+          continue;
+        }
+      }
+      if (const std::optional<RecordOutcome> outcome = recordOutcome(line, format, columns)) {
         total.add(outcome->status, outcome->selmerDims);
-      } else if (!tooLong && isLineFailure(statusOf(line, format))) {
+      } else if (!tooLong && isLineFailure(recordStatus(line, format, columns))) {
         total.addBadLine();
       } else {
         std::fprintf(stderr, "velrin: %s:%" PRIu64 ": not a record of velrin\n",

@@ -30,9 +30,6 @@ void Curve::scanBadPrimes() {
   const std::optional<int64_t> d = classicDiscriminant(a, b);
   if (!d) {
     tooLarge = true;
-    if (out_ != nullptr) {
-      std::fputs("\n[2] The curve is too large: B(A^3-27B) does not fit in 64 bits.\n\n", out_);
-    }
     return;
   }
   // setCoefficients took A and B as 32-bit integers.
@@ -40,7 +37,6 @@ void Curve::scanBadPrimes() {
   std::array<LocalDatum, ClassicScan::kMaxBadPrimes> badPrimes{};
   const ClassicScan scan = scanClassic(a, b, *d, factored.factors(), badPrimes);
   warnings = scan.warnings;
-  if (out_ != nullptr) printFactorizeWarnings(warnings, out_);
   threeIsBad = scan.threeDividesD ? 1 : 0;
   BadPrimeNode* current = head;
   for (size_t i = 0; i < static_cast<size_t>(scan.badPrimeCount); ++i) {

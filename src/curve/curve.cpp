@@ -4,7 +4,7 @@
 
 namespace velrin {
 
-Curve::Curve(std::FILE* out) : head(new BadPrimeNode), out_(out) {}
+Curve::Curve() : head(new BadPrimeNode) {}
 
 Curve::~Curve() { freeList(head); }
 
@@ -21,11 +21,7 @@ int32_t Curve::setCoefficients(const int32_t& A, const int32_t& B) {
   }
   head->prime = 0;
 
-  if (isSingular(A, B)) {
-    if (out_ != nullptr) writeSingularLine(out_);
-    return 0;
-  }
-  if (out_ != nullptr) writeEquationLine(out_, a, b);
+  if (isSingular(A, B)) return 0;
   scanBadPrimes();
   return 1;
 }

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 
 #include "arith/factored_integer.hpp"
 #include "arith/factorize.hpp"
@@ -13,37 +12,35 @@ namespace velrin {
 /// The curve E: y^2 + Axy + By = x^3 under the original program's rules,
 /// its list of bad primes and the results of the 3-isogeny descent, which
 /// the functions of descent/ (inLocalImages, countSelmerElements,
-/// selmerDimensions, printReport) compute on it. It is the original
-/// program's interface to the analysis, filled by the same stages as
-/// analyzeCurve under the classic rules (factorCurve, scanClassic, the
-/// shared local conditions). One Curve serves every pass; setCoefficients
-/// resets it for each new pair of coefficients. With out == nullptr it
-/// prints nothing and keeps the factorisation's warnings in `warnings` only.
+/// selmerDimensions) compute on it. It is the original program's interface
+/// to the analysis, filled by the same stages as analyzeCurve under the
+/// classic rules (factorCurve, scanClassic, the shared local conditions).
+/// One Curve serves every pass; setCoefficients resets it for each new pair
+/// of coefficients. It prints nothing: the operations that print (line [1],
+/// the warnings, the refusal and printReport) are ReportingCurve's, above
+/// the render layer (dialogue/reporting_curve.hpp).
 class Curve {
  public:
-  explicit Curve(std::FILE* out = stdout);
+  Curve();
   ~Curve();
   Curve(const Curve&) = delete;
   Curve& operator=(const Curve&) = delete;
 
-  /// Stores A and B, resets the previous results, prints line [1] (or the
-  /// singular message) and, for a nonsingular curve, scans its bad primes.
-  /// Returns 1 for a nonsingular curve, 0 for a singular one.
+  /// Stores A and B, resets the previous results and, for a nonsingular
+  /// curve, scans its bad primes. Returns 1 for a nonsingular curve, 0 for
+  /// a singular one.
   int32_t setCoefficients(const int32_t& A, const int32_t& B);
 
   /// Factorises D = B(A^3 - 27B) and classifies each prime of the table
-  /// that divides it, appending a node for each bad prime. Refuses, with a
-  /// message, a curve whose D does not fit in 64 bits. Runs factorCurve and
-  /// scanClassic.
+  /// that divides it, appending a node for each bad prime, and keeps the
+  /// factorisation's warnings in `warnings`. Refuses (tooLarge) a curve
+  /// whose D does not fit in 64 bits. Runs factorCurve and scanClassic.
   void scanBadPrimes();
 
   /// Finds the reduction type of E at p: writes the Kodaira symbol, the
   /// local image and the local term into node, and records p there unless
   /// E has good reduction at p (after scaling), which leaves node open.
   void classifyPrime(int32_t p, BadPrimeNode& node);
-
-  /// Where the record prints, or nullptr for none.
-  std::FILE* out() const { return out_; }
 
   int64_t a = 0;                        ///< the coefficient A
   int64_t b = 0;                        ///< the coefficient B
@@ -54,9 +51,6 @@ class Curve {
   /// after line [1]: there is no list and no report for it.
   bool tooLarge = false;
   FactorizeWarnings warnings;  ///< raised by the last scan's factorisation
-
- private:
-  std::FILE* out_;
 };
 
 }  // namespace velrin

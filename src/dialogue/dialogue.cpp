@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "dialogue/parse_coefficient.hpp"
-#include "dialogue/text_report.hpp"
+#include "render/text_report.hpp"
 
 namespace velrin {
 
@@ -40,6 +40,7 @@ std::optional<char> readAnswer(LineReader& in, char* line, std::FILE* out) {
 
 int runDialogue(LineReader& in, std::FILE* out, Rules rules) {
   char line[kLineBufferSize] = {};
+  OutputBuffer report;  // one pass's report, rendered and then written
   std::fputs(
       "Velrin ver1.0 - 3-isogeny descent on elliptic curves with a rational 3-torsion point\n",
       out);
@@ -48,7 +49,11 @@ int runDialogue(LineReader& in, std::FILE* out, Rules rules) {
     std::fputs("\nInput the coefficients A,B of Weierstrass equation\nE:y^2+Axy+By=x^3\n", out);
     const std::optional<int32_t> a = readCoefficient("A=", in, line, out);
     const std::optional<int32_t> b = a ? readCoefficient("B=", in, line, out) : std::nullopt;
-    if (b) writeTextReport(analyzeCurve(*a, *b, rules), out);
+    if (b) {
+      report.clear();
+      writeTextReport(analyzeCurve(*a, *b, rules), report);
+      std::fwrite(report.data(), 1, report.size(), out);
+    }
     const std::optional<char> reply = b ? readAnswer(in, line, out) : std::nullopt;
     if (!reply) {
       // End of input ends the run as the answer y would, on a fresh line.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "reference/plain_paths.hpp"
+#include "render/text_report.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -49,7 +50,7 @@ const std::vector<Row> kRows = {
     {4611686014132420609LL, {}, kEnd},  // (2^31 - 1)^2
 };
 
-using Factorizer = void (*)(int64_t, std::span<int32_t>, std::FILE*);
+using Factorizer = FactorizeWarnings (*)(int64_t, std::span<int32_t>);
 
 TEST(Factorize, RecordsTheTablePrimesAndWarns) {
   const std::vector<std::pair<const char*, Factorizer>> factorizers = {
@@ -60,9 +61,10 @@ TEST(Factorize, RecordsTheTablePrimesAndWarns) {
       // Slots outside 1 .. count + 1 must keep what the caller left there.
       std::array<int32_t, 20> slots;
       slots.fill(-7);
-      CapturedOutput out;
-      factorizer(row.n, slots, out.stream());
-      EXPECT_EQ(out.text(), row.printed);
+      // The warnings as the report prints them.
+      OutputBuffer out;
+      appendFactorizeWarnings(factorizer(row.n, slots), out);
+      EXPECT_EQ(out.view(), row.printed);
       EXPECT_EQ(slots[0], -7);
       std::vector<int32_t> recorded;
       size_t i = 1;

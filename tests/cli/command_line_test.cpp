@@ -155,7 +155,7 @@ TEST(CommandLine, ParsesIntoOneValuePerCommandOrOneError) {
   EXPECT_EQ(report->a, -7);
   EXPECT_EQ(report->b, 12);
   EXPECT_EQ(report->rules, Rules::kClassic);
-  EXPECT_EQ(report->format, cli::Format::kJsonLines);
+  EXPECT_EQ(report->format, Format::kJsonLines);
   EXPECT_EQ(report->rankHeight, 0);
 
   parsed = parse({"report", "--curve", "[0,0,1,0,0]", "--rank", "--height", "12"});
@@ -180,7 +180,7 @@ TEST(CommandLine, ParsesIntoOneValuePerCommandOrOneError) {
   EXPECT_EQ(scan->shard.count, 5);
   EXPECT_TRUE(scan->distinct);
   EXPECT_EQ(scan->run.threads, 7);
-  EXPECT_EQ(scan->run.format, cli::Format::kNone);
+  EXPECT_EQ(scan->run.format, Format::kNone);
   EXPECT_EQ(scan->run.rules, Rules::kClassic);
 
   parsed = parse({"batch", "pairs.txt", "--threads", "3", "--format", "csv", "--rank"});
@@ -189,7 +189,7 @@ TEST(CommandLine, ParsesIntoOneValuePerCommandOrOneError) {
   ASSERT_NE(batch, nullptr);
   EXPECT_EQ(batch->input, "pairs.txt");
   EXPECT_EQ(batch->run.threads, 3);
-  EXPECT_EQ(batch->run.format, cli::Format::kCsv);
+  EXPECT_EQ(batch->run.format, Format::kCsv);
   EXPECT_EQ(batch->run.rankHeight, kDefaultSearchHeight);
 
   parsed = parse({});

@@ -7,17 +7,19 @@
 // ellisogeny(E,[0,0])); at p = 3 on a model that is not minimal at 3
 // (classic rules) the term is the one that makes the terms add up to
 // dim Sel(E/Q) - dim Sel(E^/Q), as Cassels' formula requires.
-#include "cli/records.hpp"
+#include "render/records.hpp"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <set>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "cli/cli_run.hpp"
-#include "cli/output_buffer.hpp"
 #include "descent/covering_curve.hpp"
+#include "render/output_buffer.hpp"
 
 namespace velrin::cli_test {
 namespace {
@@ -119,7 +121,7 @@ std::vector<std::string> withRules(bool classic, std::vector<std::string> args) 
 }
 
 TEST(Records, ReportWritesTheGoldenRecordsAndTheyReadBack) {
-  const std::vector<std::string> header = csvFields(linesOf(std::string(cli::csvHeader()))[0]);
+  const std::vector<std::string> header = csvFields(linesOf(std::string(csvHeader()))[0]);
   for (const GoldenRecord& row : kGolden) {
     SCOPED_TRACE(std::string(row.classic ? "classic " : "true ") + row.a + " " + row.b);
     const CliRun jsonRun =
@@ -128,7 +130,7 @@ TEST(Records, ReportWritesTheGoldenRecordsAndTheyReadBack) {
     EXPECT_EQ(jsonRun.out, std::string(row.json) + "\n");
     const CliRun csvRun =
         runVelrin(withRules(row.classic, {"report", row.a, row.b, "--format", "csv"}));
-    EXPECT_EQ(csvRun.out, std::string(cli::csvHeader()) + row.csv + "\n");
+    EXPECT_EQ(csvRun.out, std::string(csvHeader()) + row.csv + "\n");
 
     // The JSON parses, obeys line [4]'s bound and Cassels' formula, and the
     // CSV row says the same field by field.
@@ -216,8 +218,8 @@ TEST(Records, RankAddsLineFiveAndFieldsAndKeepsTheRest) {
     int rank;
   };
   const Row rows[] = {{"0", "1", 0}, {"-5", "3", 1}, {"-39", "19", 2}, {"-551", "49419", 3}};
-  const std::vector<std::string> header = csvFields(linesOf(std::string(cli::csvHeader(true)))[0]);
-  const std::vector<std::string> plainHeader = csvFields(linesOf(std::string(cli::csvHeader()))[0]);
+  const std::vector<std::string> header = csvFields(linesOf(std::string(csvHeader(true)))[0]);
+  const std::vector<std::string> plainHeader = csvFields(linesOf(std::string(csvHeader()))[0]);
   ASSERT_EQ(header.size(), plainHeader.size() + 5);
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.a) + " " + row.b);
@@ -278,7 +280,7 @@ TEST(Records, RankSummaryCountsProvenAndOpenCurves) {
   const CliRun scan = runVelrin({"scan", "--a", "0:0", "--b", "1:3", "--rank", "--summary",
                                  "--quiet", "--format", "csv", "--threads", "2"});
   ASSERT_EQ(scan.status, 0);
-  EXPECT_EQ(linesOf(scan.out)[0] + "\n", std::string(cli::csvHeader(true)));
+  EXPECT_EQ(linesOf(scan.out)[0] + "\n", std::string(csvHeader(true)));
   // A scan with --rank resumes its own file, cut mid-record, to the same
   // bytes, and a scan without --rank refuses to continue it.
   TempDir dir;
@@ -307,7 +309,7 @@ TEST(Records, BatchWritesTheSameRecordsWithTheirLineNumbers) {
   for (const bool classic : {false, true}) {
     std::string input = "# the golden curves\n";
     std::string expectedJson;
-    std::string expectedCsv(cli::csvHeader());
+    std::string expectedCsv(csvHeader());
     int line = 1;
     for (const GoldenRecord& row : kGolden) {
       if (row.classic != classic) continue;
@@ -334,6 +336,96 @@ TEST(Records, BatchWritesTheSameRecordsWithTheirLineNumbers) {
   }
 }
 
+TEST(Records, TheColumnTableYieldsTheHeaderAndRowsOfItsWidth) {
+  // Every kind of record under every option that changes the columns
+  // (--rank), with and without a batch line and a curve as given: each CSV
+  // row has the header's number of fields, and each JSON record's keys are
+  // columns of the header in the header's order.
+  const std::vector<std::pair<const char*, CurveAnalysis>> analyses = {
+      {"analysed", analyzeCurve(19456, 1073741824)},
+      {"singular", analyzeCurve(0, 0)},
+      {"too large", analyzeCurve(19456, 1073741824, Rules::kClassic)},
+      {"classic beyond the table", analyzeCurve(0, 611953, Rules::kClassic)},
+  };
+  CurveOrigin origin;
+  origin.model = {1, 0, 1, 4, -6};
+  origin.modelKnown = true;
+  origin.label = "14a1";
+  origin.change = {"1", "2", "3", "4"};
+  CurveInput failure;
+  failure.status = "unknown_label";
+  failure.reason = "no such label, \"quoted\"";
+  failure.origin.label = "99zz9";
+  const RankSearch search;
+  const std::string text = "1,\"2\",x";  // a field that needs its quotes
+
+  for (const bool rank : {false, true}) {
+    const std::string headerLine(csvHeader(rank));
+    ASSERT_EQ(headerLine.back(), '\n');
+    const std::vector<std::string> header = csvFields(headerLine.substr(0, headerLine.size() - 1));
+    const std::span<const RecordColumn> columns = recordColumns();
+    ASSERT_EQ(header.size(), rank ? columns.size() : columns.size() - kRankColumns);
+    for (size_t i = 0; i < header.size(); ++i) EXPECT_EQ(header[i], columns[i].name);
+    EXPECT_EQ(std::set<std::string>(header.begin(), header.end()).size(), header.size());
+
+    std::vector<std::pair<std::string, std::pair<std::string, std::string>>> records;
+    const auto add = [&](std::string name, auto writeJson, auto writeCsv) {
+      OutputBuffer jsonOut;
+      writeJson(jsonOut);
+      OutputBuffer csvOut;
+      writeCsv(csvOut);
+      records.push_back(
+          {std::move(name), {std::string(jsonOut.view()), std::string(csvOut.view())}});
+    };
+    for (const auto& [name, analysis] : analyses) {
+      for (const uint64_t line : {uint64_t{0}, uint64_t{7}}) {
+        for (const CurveOrigin* given :
+             {static_cast<const CurveOrigin*>(nullptr), static_cast<const CurveOrigin*>(&origin)}) {
+          const RankSearch* searched = rank ? &search : nullptr;
+          add(
+              std::string(name) + (given ? " given" : "") + (line ? " at a line" : ""),
+              [&](OutputBuffer& o) { appendJsonRecord(analysis, line, given, o, searched); },
+              [&](OutputBuffer& o) { appendCsvRecord(analysis, line, given, o, searched); });
+        }
+      }
+    }
+    for (const uint64_t line : {uint64_t{0}, uint64_t{7}}) {
+      add(
+          "failure",
+          [&](OutputBuffer& o) { appendJsonCurveFailure(line, text, failure, Rules::kTrue, o); },
+          [&](OutputBuffer& o) {
+            appendCsvCurveFailure(line, text, failure, Rules::kTrue, o, rank);
+          });
+    }
+    add(
+        "error", [&](OutputBuffer& o) { appendJsonError(7, text, "no pair", Rules::kClassic, o); },
+        [&](OutputBuffer& o) { appendCsvError(7, text, "no pair", Rules::kClassic, o, rank); });
+
+    for (const auto& [name, written] : records) {
+      SCOPED_TRACE(name + (rank ? " with --rank" : ""));
+      const auto& [jsonLine, csvLine] = written;
+      ASSERT_EQ(csvLine.back(), '\n');
+      EXPECT_EQ(csvFields(csvLine.substr(0, csvLine.size() - 1)).size(), header.size()) << csvLine;
+      ASSERT_EQ(jsonLine.back(), '\n');
+      const nlohmann::ordered_json record = nlohmann::ordered_json::parse(jsonLine);
+      size_t at = 0;
+      for (const auto& item : record.items()) {
+        while (at < header.size() && header[at] != item.key()) ++at;
+        EXPECT_LT(at, header.size()) << item.key() << " out of the header's order: " << jsonLine;
+      }
+    }
+  }
+
+  // The error row by velrin(1)'s layout: a, b, ainvs empty; rules, status;
+  // twelve empty columns from scale to change; line, text, reason.
+  OutputBuffer error;
+  appendCsvError(7, text, "no pair", Rules::kClassic, error);
+  EXPECT_EQ(error.view(), ",,,classic,error,,,,,,,,,,,,,7,\"1,\"\"2\"\",x\",\"no pair\"\n");
+  error.clear();
+  appendCsvError(7, text, "no pair", Rules::kClassic, error, true);
+  EXPECT_EQ(error.view(), ",,,classic,error,,,,,,,,,,,,,7,\"1,\"\"2\"\",x\",\"no pair\",,,,,\n");
+}
+
 TEST(Records, JsonStringsStayValidWhateverTheBytes) {
   struct Case {
     std::string bytes;
@@ -353,8 +445,8 @@ TEST(Records, JsonStringsStayValidWhateverTheBytes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.escaped);
-    cli::OutputBuffer out;
-    cli::appendJsonString(c.bytes, out);
+    OutputBuffer out;
+    appendJsonString(c.bytes, out);
     EXPECT_EQ(out.view(), c.escaped);
     EXPECT_TRUE(json::accept(out.view()));
   }
@@ -366,8 +458,8 @@ TEST(Records, KodairaSymbolsAreWrittenAsLineTwoWritesThem) {
         ReductionType::kIVStar, ReductionType::kIStar}) {
     for (const int32_t n : {0, 1, 9, 10, 123}) {
       const KodairaSymbol symbol{type, n};
-      cli::OutputBuffer out;
-      cli::appendKodaira(symbol, out);
+      OutputBuffer out;
+      appendKodaira(symbol, out);
       EXPECT_EQ(out.view(), kodairaText(symbol));
     }
   }
@@ -381,7 +473,7 @@ TEST(Records, IntegersKeepEveryDigit) {
       {~static_cast<__uint128_t>(0), "340282366920938463463374607431768211455"},
   };
   for (const auto& [value, text] : unsignedCases) {
-    cli::OutputBuffer out;
+    OutputBuffer out;
     out.appendUnsigned(value);
     EXPECT_EQ(out.view(), text);
   }
@@ -406,23 +498,23 @@ TEST(Records, IntegersKeepEveryDigit) {
   };
   for (const auto& [value, text] : jsonCases) {
     SCOPED_TRACE(text);
-    cli::OutputBuffer narrow;
-    cli::appendJsonInteger(value, narrow);
+    OutputBuffer narrow;
+    appendJsonInteger(value, narrow);
     EXPECT_EQ(narrow.view(), text);
-    cli::OutputBuffer wide;
-    cli::appendJsonInteger(Int256(value), wide);
+    OutputBuffer wide;
+    appendJsonInteger(Int256(value), wide);
     EXPECT_EQ(wide.view(), text);
   }
   // Beyond 128 bits: 2^127 and -(2^127 + 1) come from the 256-bit writer.
-  cli::OutputBuffer wide;
-  cli::appendJsonInteger(Int256(kMax) + 1, wide);
+  OutputBuffer wide;
+  appendJsonInteger(Int256(kMax) + 1, wide);
   wide.append(' ');
-  cli::appendJsonInteger(-Int256(kMax) - 2, wide);
+  appendJsonInteger(-Int256(kMax) - 2, wide);
   EXPECT_EQ(wide.view(),
             "\"170141183460469231731687303715884105728\" "
             "\"-170141183460469231731687303715884105729\"");
 
-  cli::OutputBuffer out;
+  OutputBuffer out;
   out.appendInt(INT64_MIN);
   out.append(' ');
   out.appendInt(-7);

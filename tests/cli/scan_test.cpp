@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "cli/cli_run.hpp"
-#include "cli/records.hpp"
+#include "render/records.hpp"
 
 namespace velrin::cli_test {
 namespace {

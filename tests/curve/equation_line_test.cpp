@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "curve/curve.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -41,7 +41,7 @@ TEST(SetCoefficients, LineOneInEveryFormat) {
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "A = " << row.a << ", B = " << row.b);
     CapturedOutput out;
-    Curve curve(out.stream());
+    ReportingCurve curve(out.stream());
     const int32_t result = curve.setCoefficients(row.a, row.b);
     const std::string text = out.text();
     if (row.equation.empty()) {

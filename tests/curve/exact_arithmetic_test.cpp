@@ -12,8 +12,8 @@
 #include "arith/integer_primitives.hpp"
 #include "curve/curve.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "support/report_capture.hpp"
 #include "support/wrapping_reference.hpp"
 
@@ -33,7 +33,7 @@ std::string lineOne(const char* equation) {
 // factorisations, as the plain descent does before taking the valuation.
 int32_t exactCandidateCount(int32_t A, int32_t B) {
   std::FILE* sink = std::fopen("/dev/null", "w");
-  Curve curve(sink);
+  ReportingCurve curve(sink);
   int32_t count = -1;
   if (curve.setCoefficients(A, B) != 0 && !curve.tooLarge) {
     curve.selmerDims[0] = 0;

@@ -12,8 +12,8 @@
 #include "curve/curve.hpp"
 #include "curve/curve_factors.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "differential/sampling.hpp"
 #include "support/captured_output.hpp"
 
@@ -74,7 +74,7 @@ const std::vector<Outcome> kOutcomes = {
 
 TEST(ClassifyPrime, EveryOutcome) {
   CapturedOutput out;
-  Curve curve(out.stream());
+  ReportingCurve curve(out.stream());
   for (const Outcome& row : kOutcomes) {
     SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ") at " << row.p);
     curve.a = row.a;
@@ -123,7 +123,7 @@ TEST(ScanBadPrimes, ListsTheRecordedPrimesInOrder) {
   for (const ScanRow& row : rows) {
     SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");
     CapturedOutput out;
-    Curve curve(out.stream());
+    ReportingCurve curve(out.stream());
     ASSERT_EQ(curve.setCoefficients(row.a, row.b), 1);
     size_t nodes = 0;
     EXPECT_EQ(listedPrimes(curve, nodes), row.primes);
@@ -138,7 +138,7 @@ TEST(ScanBadPrimes, ListsTheRecordedPrimesInOrder) {
 
 TEST(ScanBadPrimes, EveryPassStartsFromOneOpenNode) {
   CapturedOutput out;
-  Curve curve(out.stream());
+  ReportingCurve curve(out.stream());
   BadPrimeNode* const head = curve.head;
   ASSERT_EQ(curve.setCoefficients(3, 2), 1);
   printReport(curve);

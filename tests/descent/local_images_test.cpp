@@ -7,8 +7,8 @@
 
 #include "arith/factored_integer.hpp"
 #include "curve/curve.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "reference/plain_paths.hpp"
 #include "support/captured_output.hpp"
 
@@ -61,7 +61,7 @@ TEST(InLocalImages, ConditionOfEachImage) {
   for (const Paths paths : {Paths::kPlain, Paths::kFast}) {
     for (const LocalRow& row : rows) {
       CapturedOutput out;
-      Curve curve(out.stream());
+      ReportingCurve curve(out.stream());
       curve.b = row.b;
       curve.head->prime = row.prime;
       curve.head->imageKind = static_cast<LocalImage>(row.imageKind);
@@ -82,7 +82,7 @@ TEST(InLocalImages, ConditionOfEachImage) {
 
 TEST(InLocalImages, EveryNodeMustAccept) {
   CapturedOutput out;
-  Curve curve(out.stream());
+  ReportingCurve curve(out.stream());
   curve.b = 1;
   // An empty list accepts every candidate.
   for (const int64_t m : {1, 2, 3, 9, 36}) EXPECT_EQ(inLocalImages(curve, factored(m)), 1);

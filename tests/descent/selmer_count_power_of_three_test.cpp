@@ -14,8 +14,8 @@
 #include "arith/integer_primitives.hpp"
 #include "curve/curve.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "support/powers_of_three.hpp"
 
 namespace velrin {
@@ -40,8 +40,8 @@ TEST(SelmerCount, AcceptedCandidatesNumberAPowerOfThree) {
   std::mt19937_64 rng(0x3a11ce5ULL);
   std::FILE* sink = std::fopen("/dev/null", "w");
   ASSERT_NE(sink, nullptr);
-  Curve plain(sink);
-  Curve fast(sink);
+  ReportingCurve plain(sink);
+  ReportingCurve fast(sink);
   int32_t enumerated = 0;
   int32_t analysed = 0;
   for (int32_t i = 0; i < 20000; ++i) {

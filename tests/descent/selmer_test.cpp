@@ -15,8 +15,8 @@
 #include "descent/f3_matrix.hpp"
 #include "descent/local_images.hpp"
 #include "descent/rank_search.hpp"
-#include "descent/report.hpp"
 #include "descent/second_descent.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "reference/plain_paths.hpp"
 #include "support/captured_output.hpp"
 
@@ -60,7 +60,7 @@ TEST(SelmerDimensions, FromTheLocalImages) {
     for (const CountRow& row : rows) {
       SCOPED_TRACE(testing::Message() << row.name << (paths == Paths::kFast ? " (fast)" : ""));
       CapturedOutput out;
-      Curve curve(out.stream());
+      ReportingCurve curve(out.stream());
       curve.b = row.b;
       curve.threeIsBad = row.threeIsBad;
       BadPrimeNode* node = curve.head;
@@ -158,7 +158,7 @@ TEST(PrintReport, BoundLineForEverySum) {
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");
     CapturedOutput out;
-    Curve curve(out.stream());
+    ReportingCurve curve(out.stream());
     ASSERT_EQ(curve.setCoefficients(row.a, row.b), 1);
     printReport(curve);
     const std::string text = out.text();

@@ -20,10 +20,10 @@
 
 #include "curve/curve.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
 #include "dialogue/dialogue.hpp"
 #include "dialogue/line_reader.hpp"
+#include "dialogue/reporting_curve.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
 
@@ -231,14 +231,14 @@ TEST(LongSession, CurveReleasesEveryNode) {
   // The stream's buffer is allocated at its first write, not by a curve.
   std::fputs("warm-up\n", out);
   {
-    Curve warmUp(out);
+    ReportingCurve warmUp(out);
     warmUp.setCoefficients(1, 1);
   }  // the prime table, once
   for (const ReleaseCase& row : cases) {
     SCOPED_TRACE(row.name);
     const size_t before = liveHeapBytes();
     {
-      Curve curve(out);
+      ReportingCurve curve(out);
       const size_t empty = liveHeapBytes();
       curve.setCoefficients(row.a, row.b);
       ASSERT_GE(badPrimeNodes(curve), row.minimumNodes);

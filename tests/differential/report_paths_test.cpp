@@ -23,8 +23,8 @@
 #include "curve/curve.hpp"
 #include "descent/curve_analysis.hpp"
 #include "descent/local_images.hpp"
-#include "descent/report.hpp"
 #include "descent/selmer.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "differential/sampling.hpp"
 #include "reference/plain_paths.hpp"
 #include "support/captured_output.hpp"
@@ -57,7 +57,7 @@ int64_t plainSearchSteps(const Curve& curve) {
 // Keeps the curves whose plain report is cheap enough to compute.
 std::vector<Coefficients> withinPlainBudget(const std::vector<Coefficients>& curves) {
   CapturedOutput sink;
-  Curve fast(sink.stream());
+  ReportingCurve fast(sink.stream());
   std::vector<Coefficients> kept;
   for (const Coefficients& c : curves) {
     if (fast.setCoefficients(c.a, c.b) == 0 || fast.tooLarge ||
@@ -339,8 +339,8 @@ TEST(ReportPaths, LocalImagesAgreeOnEveryCandidate) {
     if (c.a % 4 == 1) curves.push_back(c);  // a tenth of them, every type still present
   }
   CapturedOutput sink;
-  Curve fast(sink.stream());
-  Curve plain(sink.stream());
+  ReportingCurve fast(sink.stream());
+  ReportingCurve plain(sink.stream());
   int64_t tested = 0;
   for (const Coefficients& c : curves) {
     if (fast.setCoefficients(c.a, c.b) == 0 || fast.tooLarge) continue;

@@ -133,7 +133,7 @@ TEST(CurveInputOracle, UnitsAgreeWithPariOnCremonasCurvesAndWidePairs) {
       const cli::CurveLine parsed = cli::parseCurveLine(line.input);
       ASSERT_TRUE(parsed.kind == cli::CurveLineKind::kModel ||
                   parsed.kind == cli::CurveLineKind::kLabel);
-      const cli::CurveInput input =
+      const CurveInput input =
           cli::resolveCurve(parsed.kind == cli::CurveLineKind::kLabel ? cli::CurveInputKind::kLabel
                                                                       : cli::CurveInputKind::kModel,
                             parsed.model, parsed.label, tables);

@@ -27,8 +27,4 @@ FactorizeWarnings factorizeByTable(int64_t n, std::span<int32_t> primes) {
   return warnings;
 }
 
-void factorizeByTable(int64_t n, std::span<int32_t> primes, std::FILE* out) {
-  printFactorizeWarnings(factorizeByTable(n, primes), out);
-}
-
 }  // namespace velrin

@@ -24,11 +24,8 @@ namespace velrin {
 enum class Paths { kFast, kPlain };
 
 /// The original factorisation: trial division by every prime of the table
-/// in turn, with the contract and warnings of factorizeQuietly.
+/// in turn, with the contract and warnings of factorize.
 FactorizeWarnings factorizeByTable(int64_t n, std::span<int32_t> primes);
-
-/// The same, printing the warnings as factorize does.
-void factorizeByTable(int64_t n, std::span<int32_t> primes, std::FILE* out);
 
 /// Classic rules: inLocalImages with the cube tests by the least-root
 /// search (cubeRootMod) instead of Euler's criterion.

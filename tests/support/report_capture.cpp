@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "curve/classic_scan.hpp"
-#include "descent/report.hpp"
 #include "dialogue/dialogue.hpp"
 #include "dialogue/line_reader.hpp"
+#include "dialogue/reporting_curve.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -25,7 +25,7 @@ std::string listDifference(const Curve& curve) {
   if (warnings.range != curve.warnings.range || warnings.endOfTable != curve.warnings.endOfTable) {
     difference += " warnings";
   }
-  Curve scratch(nullptr);
+  Curve scratch;
   scratch.a = curve.a;
   scratch.b = curve.b;
   const BadPrimeNode* node = curve.head;
@@ -49,13 +49,13 @@ std::string reportOf(int32_t A, int32_t B, Paths paths) {
   CapturedOutput out;
   std::string difference;
   {
-    Curve curve(out.stream());
+    ReportingCurve curve(out.stream());
     if (curve.setCoefficients(A, B) != 0) {
       const bool checked = paths == Paths::kPlain && !curve.tooLarge;
       std::array<int32_t, 2> plainDims{};
       if (checked) {
         difference = listDifference(curve);
-        Curve plain(nullptr);
+        Curve plain;
         plain.setCoefficients(A, B);
         plainDims = selmerDimensionsByEnumeration(plain);
       }

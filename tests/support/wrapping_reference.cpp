@@ -10,6 +10,7 @@
 #include "arith/integer_primitives.hpp"
 #include "arith/modular.hpp"
 #include "reference/plain_paths.hpp"
+#include "render/text_report.hpp"
 #include "support/captured_output.hpp"
 
 namespace velrin {
@@ -98,13 +99,10 @@ class Model {
     const int64_t d = wrappingMul(wrappedF(), b_);
 
     std::array<int32_t, 17> primes{};
-    CapturedOutput warnings;
-    if (paths_ == Paths::kPlain) {
-      factorizeByTable(d, primes, warnings.stream());
-    } else {
-      factorize(d, primes, warnings.stream());
-    }
-    report_.text.append(warnings.text());
+    OutputBuffer warnings;
+    appendFactorizeWarnings(
+        paths_ == Paths::kPlain ? factorizeByTable(d, primes) : factorize(d, primes), warnings);
+    report_.text.append(warnings.view());
 
     for (size_t i = 1; primes[i] != 0; ++i) {
       const int32_t p = primes[i];

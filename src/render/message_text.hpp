@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace velrin::cli {
+namespace velrin {
 
 /// Text from the input or the command line made safe to quote in a message
 /// for a terminal: every byte outside printable ASCII (control characters,
@@ -11,4 +11,4 @@ namespace velrin::cli {
 /// backslash \\, so that the quote shows exactly which bytes were there.
 std::string printable(std::string_view text);
 
-}  // namespace velrin::cli
+}  // namespace velrin

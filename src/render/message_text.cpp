@@ -1,6 +1,6 @@
-#include "cli/message_text.hpp"
+#include "render/message_text.hpp"
 
-namespace velrin::cli {
+namespace velrin {
 
 std::string printable(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -21,4 +21,4 @@ std::string printable(std::string_view text) {
   return out;
 }
 
-}  // namespace velrin::cli
+}  // namespace velrin

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-namespace velrin::cli {
+namespace velrin {
 
 /// Bytes rendered for output: records are appended by hand, without
 /// iostreams or a heap allocation per record; the storage grows
@@ -40,6 +40,9 @@ class OutputBuffer {
   /// Appends the decimal digits of value; every 128-bit value.
   void appendUnsigned(__uint128_t value);
 
+  /// Replaces the byte at offset at, which must be below size().
+  void replace(size_t at, char c) { data_[at] = c; }
+
   /// Makes room for n more bytes.
   void reserve(size_t n) {
     if (capacity_ - size_ < n) grow(n);
@@ -53,4 +56,4 @@ class OutputBuffer {
   size_t capacity_ = 0;
 };
 
-}  // namespace velrin::cli
+}  // namespace velrin

@@ -1,8 +1,8 @@
-#include "cli/output_buffer.hpp"
+#include "render/output_buffer.hpp"
 
 #include <algorithm>
 
-namespace velrin::cli {
+namespace velrin {
 
 void OutputBuffer::appendInt(int64_t value) {
   // The magnitude is taken in uint64_t, where -INT64_MIN is representable.
@@ -89,4 +89,4 @@ void OutputBuffer::grow(size_t n) {
   capacity_ = capacity;
 }
 
-}  // namespace velrin::cli
+}  // namespace velrin
