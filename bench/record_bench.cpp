@@ -48,8 +48,8 @@ nlohmann::json libraryRecord(const CurveAnalysis& analysis) {
   }
   record["bad_primes"] = primes;
   record["warnings"] = nlohmann::json::array();
-  record["dim_sel_e_hat"] = analysis.selmerDims[0];
-  record["dim_sel_e"] = analysis.selmerDims[1];
+  record["dim_sel_e_hat"] = analysis.dimSelmerEHat;
+  record["dim_sel_e"] = analysis.dimSelmerE;
   record["rank_bound"] = analysis.rankBound();
   return record;
 }

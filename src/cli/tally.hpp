@@ -18,7 +18,9 @@ namespace velrin::cli {
 /// writer merges the chunks.
 class Tally {
  public:
-  void add(const CurveAnalysis& analysis) { add(analysis.status, analysis.selmerDims); }
+  void add(const CurveAnalysis& analysis) {
+    add(analysis.status, {analysis.dimSelmerEHat, analysis.dimSelmerE});
+  }
   /// Counts a curve of this status; dims matter when it was analysed.
   void add(CurveStatus status, std::array<int32_t, 2> dims);
   void addBadLine() { ++badLines_; }

@@ -91,7 +91,8 @@ void minimalSelmerGroups(CurveAnalysis& analysis, int64_t b0, bool withBasis) {
   } else {
     d1 = minimalSelmerDimension(analysis.badPrimes(), b0);
   }
-  analysis.selmerDims = {d1, isogenySelmerDimension(d1, analysis.badPrimes())};
+  analysis.dimSelmerEHat = d1;
+  analysis.dimSelmerE = isogenySelmerDimension(d1, analysis.badPrimes());
 }
 
 void addWarnings(CurveAnalysis& analysis, FactorizeWarnings warnings) {
@@ -115,7 +116,8 @@ void analyzeClassic(CurveAnalysis& analysis, int64_t d, const CurveFactors& fact
   analysis.badPrimeCount = scan.badPrimeCount;
   analysis.status = CurveStatus::kAnalysed;
   const int32_t d1 = classicSelmerDimension(analysis.badPrimes(), analysis.b, !scan.threeDividesD);
-  analysis.selmerDims = {d1, isogenySelmerDimension(d1, analysis.badPrimes())};
+  analysis.dimSelmerEHat = d1;
+  analysis.dimSelmerE = isogenySelmerDimension(d1, analysis.badPrimes());
 }
 
 // Clears what an analysis defines, for a record that is reused.
@@ -127,7 +129,8 @@ void reset(CurveAnalysis& analysis, int32_t a, int32_t b, Rules rules) {
   analysis.scale = 1;
   analysis.badPrimeCount = 0;
   analysis.warningCount = 0;
-  analysis.selmerDims = {};
+  analysis.dimSelmerEHat = 0;
+  analysis.dimSelmerE = 0;
   analysis.selmerBasisCount = 0;
 }
 

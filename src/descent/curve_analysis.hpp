@@ -45,12 +45,15 @@ struct CurveAnalysis {
   int32_t badPrimeCount = 0;
   std::array<Warning, 2> warningSlots{};
   int32_t warningCount = 0;
-  /// dim Sel(E^/Q) and dim Sel(E/Q), from the dual isogeny's and the
-  /// isogeny's descent; meaningful when status is kAnalysed.
-  std::array<int32_t, 2> selmerDims{};
+  /// dim Sel(E^/Q), the Selmer group of the dual isogeny phihat (d1 of
+  /// line [3]); meaningful when status is kAnalysed.
+  int32_t dimSelmerEHat = 0;
+  /// dim Sel(E/Q), the Selmer group of the isogeny phi (d2 of line [3]);
+  /// meaningful when status is kAnalysed.
+  int32_t dimSelmerE = 0;
   /// Under the true rules, a basis of Sel(E^/Q), the group of phihat's
   /// Selmer classes in Q^*/Q^*3 that contains delta(E(Q)), delta(P) = y(P)
-  /// modulo cubes: selmerDims[0] exponent vectors over the bad primes (bit
+  /// modulo cubes: dimSelmerEHat exponent vectors over the bad primes (bit
   /// j for badPrimes()[j], exponent 1 in ones, 2 in twos), each the class
   /// of the positive cube-free integer prod p_j^e_j (-1 is a cube). Empty
   /// under the classic rules.
@@ -68,7 +71,7 @@ struct CurveAnalysis {
     return {warningSlots.data(), static_cast<size_t>(warningCount)};
   }
   /// The rank of E(Q) is at most this (line [4]'s "rankE(Q) < N" states N).
-  int32_t rankBound() const { return selmerDims[0] + selmerDims[1] - 1; }
+  int32_t rankBound() const { return dimSelmerEHat + dimSelmerE - 1; }
 };
 
 /// Analyses E: y^2 + Axy + By = x^3 under the given rules; prints nothing.

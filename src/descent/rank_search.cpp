@@ -297,7 +297,7 @@ void Searcher::buildCovers(RankSearch& result) {
     const bool inTorsionClass =
         support == 0 || (sum.ones == torsionClass_.ones && sum.twos == torsionClass_.twos) ||
         (sum.ones == torsionClass_.twos && sum.twos == torsionClass_.ones);
-    if (inTorsionClass && analysis_.selmerDims[1] == 0) continue;
+    if (inTorsionClass && analysis_.dimSelmerE == 0) continue;
     __uint128_t m1 = 0;
     __uint128_t m2 = 0;
     std::optional<CoveringCurve> cover;
@@ -349,7 +349,7 @@ void Searcher::buildFunctionals() {
   functionalsBuilt_ = true;
   // With d2 = 0, phihat(E^(Q)) lies in 3E(Q) + <T>: delta alone separates
   // E(Q)/3E(Q) (see run), and no f_p is needed.
-  if (analysis_.selmerDims[1] == 0) return;
+  if (analysis_.dimSelmerE == 0) return;
   const __int128_t f0 =
       static_cast<__int128_t>(a0_) * a0_ * a0_ - 27 * static_cast<__int128_t>(b0_);
   for (int64_t p = 5; static_cast<int32_t>(functionals_.size()) < kFunctionalPrimes; p += 6) {
@@ -756,7 +756,7 @@ RankSearch Searcher::run() {
   // phihat(E^(Q)) is the kernel of delta, and phihat(E^(Q))/3E(Q) is a
   // quotient of E^(Q)/phi(E(Q)), of dimension at most d2 = dim Sel(E/Q):
   // with d2 = 0 the points of E^ add nothing, and E^ is not searched.
-  const bool dual = analysis_.selmerDims[1] > 0;
+  const bool dual = analysis_.dimSelmerE > 0;
 
   span_.insert(torsion);
   // Cheap stages first, each stopping as soon as the span is full: the

@@ -301,13 +301,13 @@ void csvWarnings(const RecordFields& r, OutputBuffer& out) {
 }
 
 void csvDualDim(const RecordFields& r, OutputBuffer& out) {
-  if (isAnalysed(r)) out.appendInt(r.analysis->selmerDims[0]);
+  if (isAnalysed(r)) out.appendInt(r.analysis->dimSelmerEHat);
 }
 void jsonDualDim(const RecordFields& r, OutputBuffer& out) {
   isAnalysed(r) ? csvDualDim(r, out) : appendNull(out);
 }
 void csvDim(const RecordFields& r, OutputBuffer& out) {
-  if (isAnalysed(r)) out.appendInt(r.analysis->selmerDims[1]);
+  if (isAnalysed(r)) out.appendInt(r.analysis->dimSelmerE);
 }
 void jsonDim(const RecordFields& r, OutputBuffer& out) {
   isAnalysed(r) ? csvDim(r, out) : appendNull(out);
@@ -328,7 +328,7 @@ void csvConductor(const RecordFields& r, OutputBuffer& out) {
 
 void csvRootNumber(const RecordFields& r, OutputBuffer& out) {
   if (!hasCurveInvariants(r)) return;
-  out.appendInt(rootNumberFromSelmer(r.analysis->selmerDims[0], r.analysis->selmerDims[1]));
+  out.appendInt(rootNumberFromSelmer(r.analysis->dimSelmerEHat, r.analysis->dimSelmerE));
 }
 void jsonRootNumber(const RecordFields& r, OutputBuffer& out) {
   hasCurveInvariants(r) ? csvRootNumber(r, out) : appendNull(out);

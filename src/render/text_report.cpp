@@ -165,7 +165,7 @@ void writeDescentReport(const CurveAnalysis& analysis, OutputBuffer& out) {
                          std::string_view(kodaira, static_cast<size_t>(end - kodaira)),
                          imageText(primes[i].image), i + 1 == primes.size(), out);
   }
-  appendSelmerLines(analysis.selmerDims[0], analysis.selmerDims[1], analysis.rankBound(), out);
+  appendSelmerLines(analysis.dimSelmerEHat, analysis.dimSelmerE, analysis.rankBound(), out);
 }
 
 }  // namespace

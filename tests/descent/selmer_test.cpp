@@ -79,8 +79,9 @@ TEST(SelmerDimensions, FromTheLocalImages) {
 // Whether two analyses say the same of their curve.
 bool sameAnalysis(const CurveAnalysis& x, const CurveAnalysis& y) {
   if (x.a != y.a || x.b != y.b || x.rules != y.rules || x.status != y.status ||
-      x.scale != y.scale || x.selmerDims != y.selmerDims || x.badPrimeCount != y.badPrimeCount ||
-      x.warningCount != y.warningCount || x.selmerBasisCount != y.selmerBasisCount) {
+      x.scale != y.scale || x.dimSelmerEHat != y.dimSelmerEHat || x.dimSelmerE != y.dimSelmerE ||
+      x.badPrimeCount != y.badPrimeCount || x.warningCount != y.warningCount ||
+      x.selmerBasisCount != y.selmerBasisCount) {
     return false;
   }
   for (size_t i = 0; i < x.badPrimes().size(); ++i) {
@@ -240,7 +241,7 @@ TEST(CoveringCurves, PointsMapToTheirClassOnTheCurve) {
     SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");
     const CurveAnalysis analysis = analyzeCurve(row.a, row.b);
     ASSERT_EQ(analysis.status, CurveStatus::kAnalysed);
-    ASSERT_EQ(analysis.selmerBasisCount, analysis.selmerDims[0]);
+    ASSERT_EQ(analysis.selmerBasisCount, analysis.dimSelmerEHat);
     const int64_t scale = analysis.scale;
     const int64_t a0 = row.a / scale;
     const int64_t b0 = row.b / (scale * scale * scale);

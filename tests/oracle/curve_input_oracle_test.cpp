@@ -160,7 +160,7 @@ TEST(CurveInputOracle, UnitsAgreeWithPariOnCremonasCurvesAndWidePairs) {
     const int64_t a0 = a / analysis.scale;
     const int64_t b0 = b / (int64_t{analysis.scale} * analysis.scale * analysis.scale);
     EXPECT_EQ(conductor(a0, b0, analysis.badPrimes()).decimal(), line.conductor);
-    EXPECT_EQ(std::to_string(rootNumberFromSelmer(analysis.selmerDims[0], analysis.selmerDims[1])),
+    EXPECT_EQ(std::to_string(rootNumberFromSelmer(analysis.dimSelmerEHat, analysis.dimSelmerE)),
               line.rootNumber);
     std::vector<std::string> minimal;
     for (const Int256& value : reducedMinimalModel(a0, b0)) minimal.push_back(value.decimal());

@@ -102,7 +102,7 @@ std::string describe(const CurveAnalysis& r) {
   for (const LocalDatum& d : r.badPrimes()) {
     s += cat(" ", detail::decimal(d.prime), ":", kodairaText(d.kodaira), ":", d.term);
   }
-  return cat(s.empty() ? " (no bad primes)" : s, " d1=", r.selmerDims[0], " d2=", r.selmerDims[1]);
+  return cat(s.empty() ? " (no bad primes)" : s, " d1=", r.dimSelmerEHat, " d2=", r.dimSelmerE);
 }
 
 struct Tally {
@@ -161,8 +161,8 @@ void checkTrue(const OracleCurve& c, const CurveAnalysis& r, Tally& t) {
   }
   ++t.typeAtThree[atThree];
 
-  const std::int64_t d1 = r.selmerDims[0];
-  const std::int64_t d2 = r.selmerDims[1];
+  const std::int64_t d1 = r.dimSelmerEHat;
+  const std::int64_t d2 = r.dimSelmerE;
   if (d1 < 0 || d2 < 0) t.failures.push_back(cat(where, "; a negative dimension"));
   const std::int64_t scaleTerm = c.scaleV3Hat - c.scaleV3;
   t.scaleTermNonzero += scaleTerm != 0 ? 1 : 0;
@@ -347,7 +347,7 @@ void checkPrintedReports(const std::vector<OracleCurve>& curves, const char* lab
     }
     if (printed.tooLarge) continue;
     bool same = printed.badPrimes.size() == r.badPrimes().size() &&
-                printed.selmerDualDim == r.selmerDims[0] && printed.selmerDim == r.selmerDims[1] &&
+                printed.selmerDualDim == r.dimSelmerEHat && printed.selmerDim == r.dimSelmerE &&
                 printed.rankBound == r.rankBound();
     for (std::size_t j = 0; same && j < printed.badPrimes.size(); ++j) {
       const LocalDatum& d = r.badPrimes()[j];
@@ -385,7 +385,7 @@ void checkRank(const CurveAnalysis& analysis, const RankSearch& search, int64_t 
   const auto fail = [&](const std::string& what) {
     tally.failures.push_back(cat("(", analysis.a, ", ", analysis.b, "): ", what));
   };
-  if (analysis.selmerBasisCount != analysis.selmerDims[0]) fail("basis size is not d1");
+  if (analysis.selmerBasisCount != analysis.dimSelmerEHat) fail("basis size is not d1");
   if (search.lower > trueRank) fail(cat("lower bound ", search.lower, " > rank ", trueRank));
   if (search.proven() && search.lower != trueRank) fail(cat("proven rank ", search.lower));
   if (static_cast<int64_t>(search.points.size()) != search.lower) fail("point count");

@@ -158,7 +158,8 @@ CurveAnalysis analyzeByEnumeration(int32_t a, int32_t b) {
   const int32_t d1 = minimalSelmerDimensionByEnumeration(analysis.badPrimes(), factored.model.b0);
   int32_t d2 = d1;
   for (const LocalDatum& local : analysis.badPrimes()) d2 += local.term;
-  analysis.selmerDims = {d1, d2};
+  analysis.dimSelmerEHat = d1;
+  analysis.dimSelmerE = d2;
   return analysis;
 }
 
