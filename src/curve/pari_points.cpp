@@ -3,24 +3,11 @@
 #include <pari/pari.h>
 
 #include "arith/pari_factor.hpp"
+#include "curve/pari_values.hpp"
 
 namespace velrin {
 
 namespace {
-
-GEN fromWide(__int128_t n) {
-  const bool negative = n < 0;
-  const __uint128_t magnitude =
-      negative ? 0 - static_cast<__uint128_t>(n) : static_cast<__uint128_t>(n);
-  GEN value = uutoi(static_cast<ulong>(magnitude >> 64U), static_cast<ulong>(magnitude));
-  return negative ? negi(value) : value;
-}
-
-// A t_INT or t_FRAC in decimal; itostr writes on the PARI stack.
-std::string decimal(GEN x) {
-  if (typ(x) == t_FRAC) return std::string(itostr(gel(x, 1))) + "/" + itostr(gel(x, 2));
-  return itostr(x);
-}
 
 // The numerator and denominator texts of "n" or "n/d".
 std::pair<std::string, std::string> split(const std::string& text) {
@@ -33,7 +20,8 @@ std::pair<std::string, std::string> split(const std::string& text) {
 // pari_TRY, which catches what ellinit raises.
 GEN curveOf(const std::array<__int128_t, 5>& ainvs) {
   GEN coefficients = cgetg(6, t_VEC);
-  for (long i = 0; i < 5; ++i) gel(coefficients, i + 1) = fromWide(ainvs[static_cast<size_t>(i)]);
+  for (long i = 0; i < 5; ++i)
+    gel(coefficients, i + 1) = pariInteger(ainvs[static_cast<size_t>(i)]);
   return ellinit(coefficients, nullptr, DEFAULTPREC);
 }
 
@@ -74,7 +62,7 @@ bool smallPoints(const std::array<__int128_t, 5>& ainvs, int64_t height, int64_t
     for (long i = 1; i < lg(found); ++i) {
       GEN point = gel(found, i);
       if (lg(point) < 3) continue;  // the point at infinity
-      points.emplace_back(decimal(gel(point, 1)), decimal(gel(point, 2)));
+      points.emplace_back(pariDecimal(gel(point, 1)), pariDecimal(gel(point, 2)));
     }
     ok = true;
   }
@@ -164,7 +152,7 @@ bool pariReducePoints(const std::array<__int128_t, 5>& ainvs,
     std::vector<std::pair<std::string, std::string>> reduced;
     for (long j = 1; j < lg(result); ++j) {
       GEN sum = gel(result, j);
-      reduced.emplace_back(decimal(gel(sum, 1)), decimal(gel(sum, 2)));
+      reduced.emplace_back(pariDecimal(gel(sum, 1)), pariDecimal(gel(sum, 2)));
     }
     points = std::move(reduced);
   }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "arith/pari_factor.hpp"
+#include "curve/pari_values.hpp"
 
 // The second descent: 3-coverings of a cover C_m, on which the points of
 // large height are small.
@@ -54,19 +55,6 @@ constexpr std::array<int64_t, 9> kLocalPrimes{2, 3, 5, 7, 11, 13, 17, 19, 23};
 // At most this many free coordinates of delta modulo Q* are enumerated.
 constexpr size_t kMaxFreeCoordinates = 9;
 
-GEN fromWide(__int128_t n) {
-  const bool negative = n < 0;
-  const __uint128_t magnitude =
-      negative ? 0 - static_cast<__uint128_t>(n) : static_cast<__uint128_t>(n);
-  GEN value = uutoi(static_cast<ulong>(magnitude >> 64U), static_cast<ulong>(magnitude));
-  return negative ? negi(value) : value;
-}
-
-std::string decimal(GEN x) {
-  if (typ(x) == t_FRAC) return std::string(itostr(gel(x, 1))) + "/" + itostr(gel(x, 2));
-  return itostr(x);
-}
-
 // The coordinates of an element of nf on the power basis 1, x, x^2.
 GEN powerCoordinates(GEN nf, GEN element) {
   GEN a = lift(basistoalg(nf, element));
@@ -94,7 +82,7 @@ int32_t mod3(long v) { return static_cast<int32_t>(((v % 3) + 3) % 3); }
 bool buildField(const CoveringCurve& cover, int64_t a0, int64_t b0,
                 const SecondDescentLimits& limits, FieldData& data, GEN* bnfOut, GEN* gensOut,
                 GEN* kappaOut, GEN* primesOut, GEN* idealsOut) {
-  GEN b = fromWide(cover.v3);
+  GEN b = pariInteger(cover.v3);
   GEN d = stoi(static_cast<long>(b0));
   GEN n = negi(mulii(d, sqri(b)));
   GEN fa = Z_factor(absi(n));
@@ -113,7 +101,7 @@ bool buildField(const CoveringCurve& cover, int64_t a0, int64_t b0,
   GEN nf = bnf_get_nf(bnf);
   GEN bigA = stoi(static_cast<long>(a0));
   GEN f0 = subii(powiu(bigA, 3), mulsi(27, d));
-  GEN m1m2 = fromWide(cover.m1m2);
+  GEN m1m2 = pariInteger(cover.m1m2);
   // kappa = (m1 m2)^3 (A0^3 - 27 B0).
   *kappaOut = mulii(powiu(m1m2, 3), f0);
   GEN primes = gel(Z_factor(absi(mulii(mulsi(3, mulii(d, m1m2)), f0))), 1);
@@ -143,8 +131,8 @@ bool buildField(const CoveringCurve& cover, int64_t a0, int64_t b0,
   }
   for (long i = 1; i < lg(primes); ++i)
     data.kappaValuations.push_back(mod3(Q_pval(*kappaOut, gel(primes, i))));
-  data.radicand = decimal(radicand);
-  data.cubeRoot = decimal(k);
+  data.radicand = pariDecimal(radicand);
+  data.cubeRoot = pariDecimal(k);
   *bnfOut = bnf;
   *gensOut = gens;
   *primesOut = primes;
@@ -306,12 +294,12 @@ bool reducedBases(GEN bnf, GEN gens, GEN kappa, GEN primes, GEN ideals,
     if (typ(change) != t_MAT || lg(change) != 4) continue;
     GEN reduced = RgM_mul(ideal, change);
     std::vector<std::string>& group = out.emplace_back();
-    for (long i = 1; i <= 3; ++i) group.push_back(decimal(gel(coordinates, i)));
+    for (long i = 1; i <= 3; ++i) group.push_back(pariDecimal(gel(coordinates, i)));
     for (long j = 1; j <= 3; ++j) {
       GEN w = powerCoordinates(nf, gel(reduced, j));
-      for (long i = 1; i <= 3; ++i) group.push_back(decimal(gel(w, i)));
+      for (long i = 1; i <= 3; ++i) group.push_back(pariDecimal(gel(w, i)));
     }
-    group.push_back(decimal(s));
+    group.push_back(pariDecimal(s));
   }
   return true;
 }
