@@ -62,6 +62,49 @@ GEN powerCoordinates(GEN nf, GEN element) {
   return RgX_to_RgC(a, 3);
 }
 
+// The bits of a rational number's numerator and denominator together.
+long bitsOf(GEN q) {
+  if (gequal0(q)) return 0;
+  if (typ(q) == t_INT) return expi(q) + 1;
+  return expi(gel(q, 1)) + expi(gel(q, 2)) + 2;
+}
+
+// The two places of L = Q(theta), theta^3 = n' not a cube: the real root
+// theta and the complex theta omega (its conjugate gives the same absolute
+// values), at a precision chosen for one element delta.
+//
+// The weights |sigma(delta)|^(2/3) of the reduction need delta's smallest
+// embedding to a relative precision of 64 bits or so, and evaluating
+// x0 + x1 theta + x2 theta^2 loses as many bits as the largest term has over
+// the result. Both places are at most 2^(b + 2t) with b the largest
+// coordinate's bits (numerator and denominator) and 2^t above |theta|, and
+// |N(delta)| = |sigma_1| |sigma_2|^2 >= 2^(-3b), so the smallest is at
+// least 2^(-5b - 4t): 6b + 6t bits cover the loss. Fields of large
+// regulator make such delta common (a unit alone has thousands of digits),
+// and at the library's default precision their weights, and so the reduced
+// models, were noise: the points they hold were never within the search.
+struct Embeddings {
+  Embeddings(GEN nf, GEN coordinates) {
+    GEN pol = nf_get_pol(nf);
+    GEN radicand = negi(gel(pol, 2));  // x^3 - n': n' is minus the constant term
+    const long t = expi(radicand) / 3 + 2;
+    long b = 0;
+    for (long i = 1; i <= 3; ++i) b = std::max(b, bitsOf(gel(coordinates, i)));
+    precision = nbits2prec(std::max<long>(6 * (b + t) + 128, 128));
+    GEN root = sqrtnr(itor(absi(radicand), precision), 3);
+    theta[0] = signe(radicand) < 0 ? negr(root) : root;
+    GEN omega = mkcomplex(mkfrac(gen_m1, gen_2), gmul2n(sqrtr(utor(3, precision)), -1));
+    theta[1] = gmul(theta[0], omega);
+  }
+  // The element with power-basis coordinates c at place r (1 real, 2 complex).
+  GEN at(GEN c, long r) const {
+    GEN x = theta[static_cast<size_t>(r - 1)];
+    return gadd(gel(c, 1), gmul(x, gadd(gel(c, 2), gmul(x, gel(c, 3)))));
+  }
+  std::array<GEN, 2> theta{};
+  long precision = DEFAULTPREC;
+};
+
 // What the field's first stage hands to the enumeration of delta.
 struct FieldData {
   std::string radicand;  // n' with L = Q(theta), theta^3 = n'
@@ -243,16 +286,13 @@ bool reducedBases(GEN bnf, GEN gens, GEN kappa, GEN primes, GEN ideals,
   long total = 1;
   for (long i = 0; i < split && total <= maxLattices * 9; ++i) total *= 3;
   GEN seen = cgetg(1, t_VEC);
-  GEN m = nf_get_M(nf);
-  GEN embeddings = RgM_RgC_mul(m, delta);
-  const long places = lg(embeddings) - 1;
-  const long r1 = nf_get_r1(nf);
-  GEN weights = cgetg(places + 1, t_VEC);
-  for (long r = 1; r <= places; ++r) {
-    gel(weights, r) =
-        gpow(gabs(gel(embeddings, r), DEFAULTPREC), mkfrac(gen_2, utoipos(3)), DEFAULTPREC);
-  }
   GEN coordinates = powerCoordinates(nf, delta);
+  const Embeddings places(nf, coordinates);
+  GEN weights = cgetg(3, t_VEC);
+  for (long r = 1; r <= 2; ++r) {
+    gel(weights, r) = gpow(gabs(places.at(coordinates, r), places.precision),
+                           mkfrac(gen_2, utoipos(3)), places.precision);
+  }
   for (long index = 0; index < total && lg(seen) - 1 < maxLattices; ++index) {
     // lambda's exponents at the split primes, digit by digit.
     GEN key = cgetg(count + 1, t_VECSMALL);
@@ -274,17 +314,23 @@ bool reducedBases(GEN bnf, GEN gens, GEN kappa, GEN primes, GEN ideals,
     for (long j = 1; j <= count; ++j) {
       if (key[j] != 0) ideal = idealmul(nf, ideal, idealpow(nf, gel(ideals, j), stoi(key[j])));
     }
-    GEN basisEmbeddings = RgM_mul(m, ideal);
+    // The ideal's basis at the real place and at one of the complex pair.
+    std::array<std::array<GEN, 3>, 2> basisEmbeddings{};
+    for (long i = 1; i <= 3; ++i) {
+      GEN c = powerCoordinates(nf, gel(ideal, i));
+      for (long r = 1; r <= 2; ++r) basisEmbeddings[r - 1][i - 1] = places.at(c, r);
+    }
     GEN gram = cgetg(4, t_MAT);
     for (long j = 1; j <= 3; ++j) {
       GEN column = cgetg(4, t_COL);
       for (long i = 1; i <= 3; ++i) {
         GEN sum = gen_0;
-        for (long r = 1; r <= places; ++r) {
-          GEN product =
-              greal(gmul(gcoeff(basisEmbeddings, r, i), gconj(gcoeff(basisEmbeddings, r, j))));
+        for (long r = 1; r <= 2; ++r) {
+          const auto place = static_cast<size_t>(r - 1);
+          GEN product = greal(gmul(basisEmbeddings[place][static_cast<size_t>(i - 1)],
+                                   gconj(basisEmbeddings[place][static_cast<size_t>(j - 1)])));
           GEN term = gmul(gel(weights, r), product);
-          sum = gadd(sum, r <= r1 ? term : gmul2n(term, 1));
+          sum = gadd(sum, r == 1 ? term : gmul2n(term, 1));
         }
         gel(column, i) = sum;
       }

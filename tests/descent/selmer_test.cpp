@@ -300,8 +300,9 @@ TEST(CoveringCurves, PointsMapToTheirClassOnTheCurve) {
   }
 }
 
-// The second descent against PARI's generators: each row's point P (from
-// gp's ellrank, canonical height h) lies on the cover C_m of its class at
+// The second descent against gp's points: each row's point P (from gp's
+// ellrank, or from the search of tests/oracle/three_covering.gp; h is the
+// canonical height of the point of E it covers) lies on the cover C_m at
 // (U:V:W) of size about exp(h/2), beyond the covers' search; the 3-coverings
 // of C_m bring it within their search, and every point they give lies on
 // C_m and on E, exactly. (0, 53) has A = 0 (the covering's equation is
@@ -318,6 +319,11 @@ TEST(ThreeCoverings, CarryTheGeneratorsOfLargeHeight) {
       {69, 82229, 4837, 1, {341342, 44703, 214121}},  // h = 26.9
       {-673, 14445, 107, 3, {-3754, 10343, 4391}},    // h = 20.6
       {0, 53, 1, 1, {1819, 1872, 217}},               // h = 15.1
+      // Fields of large regulator (Q(cuberoot(n)) with n of 9 and 10 digits):
+      // delta has hundreds of digits, and the reduction needs its smallest
+      // embedding to far more than the library's default precision.
+      {382, 92578, 2258, 41, {43, 22, 57}},               // h = 10.9
+      {-586, 38114, 2, 19, {48901, 153224, 66723}},       // h = 26.1
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");

@@ -37,14 +37,20 @@ tc(A0, B0, m1, m2, H) =
     my(r = norm(Mod(del, x^3 - np)) / kap, s);
     if (ispower(r, 3, &s), listput(deltas, [del, s])));
   print("  field disc ", nf.disc, " h ", bnf.no, " #S=", #S, " gens ", ng, " free ", #free, " deltas ", #deltas);
-  my(found = List(), emb = nf.roots);
+  my(found = List());
   for (j = 1, #deltas,
     my(del = deltas[j][1], s = deltas[j][2]);
     \\ lattice: ideal I with v_p(I) = ceil(-v_p(delta)/3)
     my(fa = idealfactor(nf, del), I = 1);
     for (i = 1, #fa~, I = idealmul(nf, I, idealpow(nf, fa[i,1], -floor(fa[i,2]/3))));
     my(Bm = vector(3, i, nfbasistoalg(nf, I[,i])));
-    \\ Gram of weighted trace form over 3 embeddings (1 real + complex pair)
+    \\ Gram of weighted trace form over 3 embeddings (1 real + complex pair),
+    \\ at 6 (b + t) + 128 bits, b delta's largest coordinate's bits, 2^t > |theta|:
+    \\ enough for delta's smallest embedding, which nf.roots' precision loses
+    \\ where the regulator is large (then delta has thousands of digits).
+    my(bits = vecmax(apply(q -> if (q == 0, 0, exponent(numerator(q)) + exponent(denominator(q)) + 2), Vec(lift(del)))));
+    localbitprec(6 * (bits + exponent(np) \ 3 + 2) + 128);
+    my(th = if (np > 0, sqrtn(np, 3), -sqrtn(-np, 3)), emb = [th, th * (-1 + sqrt(-3)) / 2]);
     my(wts = vector(#emb, i, abs(subst(lift(del), x, emb[i]))^(2/3)));
     my(G = matrix(3, 3, i, l, sum(r = 1, #emb, my(e = emb[r], t = wts[r] * subst(lift(Bm[i]), x, e) * conj(subst(lift(Bm[l]), x, e))); if (r == 1, real(t), 2*real(t)))));
     my(Uu = qflllgram(G), om = vector(3, i, sum(l = 1, 3, Uu[l, i] * Bm[l])));
