@@ -322,8 +322,8 @@ TEST(ThreeCoverings, CarryTheGeneratorsOfLargeHeight) {
       // Fields of large regulator (Q(cuberoot(n)) with n of 9 and 10 digits):
       // delta has hundreds of digits, and the reduction needs its smallest
       // embedding to far more than the library's default precision.
-      {382, 92578, 2258, 41, {43, 22, 57}},               // h = 10.9
-      {-586, 38114, 2, 19, {48901, 153224, 66723}},       // h = 26.1
+      {382, 92578, 2258, 41, {43, 22, 57}},          // h = 10.9
+      {-586, 38114, 2, 19, {48901, 153224, 66723}},  // h = 26.1
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");
