@@ -79,10 +79,10 @@ long bitsOf(GEN q) {
 // the result. Both places are at most 2^(b + 2t) with b the largest
 // coordinate's bits (numerator and denominator) and 2^t above |theta|, and
 // |N(delta)| = |sigma_1| |sigma_2|^2 >= 2^(-3b), so the smallest is at
-// least 2^(-5b - 4t): 6b + 6t bits cover the loss. Fields of large
-// regulator make such delta common (a unit alone has thousands of digits),
-// and at the library's default precision their weights, and so the reduced
-// models, were noise: the points they hold were never within the search.
+// least 2^(-5b - 4t): 6b + 6t bits cover the loss. The regulators here
+// are in the hundreds and thousands (a unit alone has a hundred digits or
+// more), so delta is large as a rule, and at the library's default
+// precision its weights, and so the reduced models, would be noise.
 struct Embeddings {
   Embeddings(GEN nf, GEN coordinates) {
     GEN pol = nf_get_pol(nf);

@@ -319,9 +319,10 @@ TEST(ThreeCoverings, CarryTheGeneratorsOfLargeHeight) {
       {69, 82229, 4837, 1, {341342, 44703, 214121}},  // h = 26.9
       {-673, 14445, 107, 3, {-3754, 10343, 4391}},    // h = 20.6
       {0, 53, 1, 1, {1819, 1872, 217}},               // h = 15.1
-      // Fields of large regulator (Q(cuberoot(n)) with n of 9 and 10 digits):
-      // delta has hundreds of digits, and the reduction needs its smallest
-      // embedding to far more than the library's default precision.
+      // Q(cuberoot(n)) for n = -5098564 and -4012, of regulators 291 and
+      // 285: the unit alone has 125 digits, delta hundreds, and the reduction
+      // needs delta's smallest embedding to far more than the library's
+      // default precision.
       {382, 92578, 2258, 41, {43, 22, 57}},          // h = 10.9
       {-586, 38114, 2, 19, {48901, 153224, 66723}},  // h = 26.1
   };
