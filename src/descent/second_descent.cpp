@@ -52,8 +52,6 @@ namespace {
 
 // The small primes at which a covering must have a point modulo p.
 constexpr std::array<int64_t, 9> kLocalPrimes{2, 3, 5, 7, 11, 13, 17, 19, 23};
-// At most this many free coordinates of delta modulo Q* are enumerated.
-constexpr size_t kMaxFreeCoordinates = 9;
 
 // The coordinates of an element of nf on the power basis 1, x, x^2.
 GEN powerCoordinates(GEN nf, GEN element) {
@@ -214,26 +212,63 @@ std::vector<std::vector<int32_t>> candidateClasses(const FieldData& data, size_t
   for (size_t j = 0; j < count; ++j) {
     if (std::find(pivots.begin(), pivots.end(), j) == pivots.end()) free.push_back(j);
   }
-  std::vector<std::vector<int32_t>> result;
-  if (free.size() > kMaxFreeCoordinates) return result;
-  size_t total = 1;
-  for (size_t i = 0; i < free.size(); ++i) total *= 3;
+  // The norm condition on the free coordinates, sum_j e_j v_q(N(g_j)) =
+  // v_q(kappa) (mod 3) at each prime q, solved as a linear system over F_3:
+  // a particular solution plus the span of the kernel.
   const size_t primes = data.kappaValuations.size();
+  const size_t unknowns = free.size();
+  std::vector<std::vector<int32_t>> rows;  // [coefficients..., right-hand side]
+  for (size_t q = 0; q < primes; ++q) {
+    std::vector<int32_t> row(unknowns + 1);
+    for (size_t j = 0; j < unknowns; ++j) row[j] = data.normValuations[free[j]][q];
+    row[unknowns] = data.kappaValuations[q];
+    rows.push_back(std::move(row));
+  }
+  std::vector<size_t> leads;  // the pivot column of each reduced row
+  size_t rank = 0;
+  for (size_t column = 0; column < unknowns && rank < rows.size(); ++column) {
+    size_t r = rank;
+    while (r < rows.size() && rows[r][column] == 0) ++r;
+    if (r == rows.size()) continue;
+    std::swap(rows[r], rows[rank]);
+    const int32_t inverse = rows[rank][column];  // 1 or 2, its own inverse mod 3
+    for (int32_t& x : rows[rank]) x = mod3(x * inverse);
+    for (size_t o = 0; o < rows.size(); ++o) {
+      const int32_t c = rows[o][column];
+      if (o == rank || c == 0) continue;
+      for (size_t j = 0; j <= unknowns; ++j) rows[o][j] = mod3(rows[o][j] - c * rows[rank][j]);
+    }
+    leads.push_back(column);
+    ++rank;
+  }
+  std::vector<std::vector<int32_t>> result;
+  for (size_t r = rank; r < rows.size(); ++r) {
+    if (rows[r][unknowns] != 0) return result;  // no class has the norm of kappa
+  }
+  std::vector<size_t> open;  // the kernel's free columns
+  for (size_t j = 0; j < unknowns; ++j) {
+    if (std::find(leads.begin(), leads.end(), j) == leads.end()) open.push_back(j);
+  }
+  size_t total = 1;
+  for (size_t i = 0; i < open.size(); ++i) {
+    if (total > maxCount) return result;  // too many classes
+    total *= 3;
+  }
+  if (total > maxCount) return result;
   for (size_t index = 0; index < total; ++index) {
-    std::vector<int32_t> e(count, 0);
+    std::vector<int32_t> x(unknowns, 0);
     size_t digits = index;
-    for (const size_t j : free) {
-      e[j] = static_cast<int32_t>(digits % 3);
+    for (const size_t j : open) {
+      x[j] = static_cast<int32_t>(digits % 3);
       digits /= 3;
     }
-    bool matches = true;
-    for (size_t q = 0; q < primes && matches; ++q) {
-      int32_t v = 0;
-      for (size_t j = 0; j < count; ++j) v += e[j] * data.normValuations[j][q];
-      matches = mod3(v) == data.kappaValuations[q];
+    for (size_t r = 0; r < rank; ++r) {
+      int32_t v = rows[r][unknowns];
+      for (const size_t j : open) v -= rows[r][j] * x[j];
+      x[leads[r]] = mod3(v);
     }
-    if (!matches) continue;
-    if (result.size() == maxCount) return {};
+    std::vector<int32_t> e(count, 0);
+    for (size_t j = 0; j < unknowns; ++j) e[free[j]] = x[j];
     result.push_back(std::move(e));
   }
   return result;
@@ -285,7 +320,7 @@ bool reducedBases(GEN bnf, GEN gens, GEN kappa, GEN primes, GEN ideals,
   }
   long total = 1;
   for (long i = 0; i < split && total <= maxLattices * 9; ++i) total *= 3;
-  GEN seen = cgetg(1, t_VEC);
+  std::vector<std::vector<long>> seen;
   GEN coordinates = powerCoordinates(nf, delta);
   const Embeddings places(nf, coordinates);
   GEN weights = cgetg(3, t_VEC);
@@ -293,9 +328,9 @@ bool reducedBases(GEN bnf, GEN gens, GEN kappa, GEN primes, GEN ideals,
     gel(weights, r) = gpow(gabs(places.at(coordinates, r), places.precision),
                            mkfrac(gen_2, utoipos(3)), places.precision);
   }
-  for (long index = 0; index < total && lg(seen) - 1 < maxLattices; ++index) {
+  for (long index = 0; index < total && static_cast<long>(seen.size()) < maxLattices; ++index) {
     // lambda's exponents at the split primes, digit by digit.
-    GEN key = cgetg(count + 1, t_VECSMALL);
+    std::vector<long> key(static_cast<size_t>(count) + 1, 0);
     for (long j = 1; j <= count; ++j) {
       long e = 0;
       if (splitIndex[j] != 0) {
@@ -304,15 +339,17 @@ bool reducedBases(GEN bnf, GEN gens, GEN kappa, GEN primes, GEN ideals,
         e = digits % 3;
       }
       const long v = valuation[j] + e * ramification[j];
-      key[j] = v >= 0 ? -(v / 3) : (-v + 2) / 3;  // -floor(v/3)
+      key[static_cast<size_t>(j)] = v >= 0 ? -(v / 3) : (-v + 2) / 3;  // -floor(v/3)
     }
-    bool repeated = false;
-    for (long i = 1; i < lg(seen) && !repeated; ++i) repeated = zv_equal(gel(seen, i), key) != 0;
-    if (repeated) continue;
-    seen = vec_append(seen, key);
+    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+    seen.push_back(key);
+    // Each lattice's work is released before the next: at the precision
+    // of a large delta the reals of a few lattices would fill the stack.
+    const pari_sp lattice = avma;
     GEN ideal = idealhnf(nf, gen_1);
     for (long j = 1; j <= count; ++j) {
-      if (key[j] != 0) ideal = idealmul(nf, ideal, idealpow(nf, gel(ideals, j), stoi(key[j])));
+      const long e = key[static_cast<size_t>(j)];
+      if (e != 0) ideal = idealmul(nf, ideal, idealpow(nf, gel(ideals, j), stoi(e)));
     }
     // The ideal's basis at the real place and at one of the complex pair.
     std::array<std::array<GEN, 3>, 2> basisEmbeddings{};
@@ -337,7 +374,10 @@ bool reducedBases(GEN bnf, GEN gens, GEN kappa, GEN primes, GEN ideals,
       gel(gram, j) = column;
     }
     GEN change = lllgram(gram);
-    if (typ(change) != t_MAT || lg(change) != 4) continue;
+    if (typ(change) != t_MAT || lg(change) != 4) {
+      set_avma(lattice);
+      continue;
+    }
     GEN reduced = RgM_mul(ideal, change);
     std::vector<std::string>& group = out.emplace_back();
     for (long i = 1; i <= 3; ++i) group.push_back(pariDecimal(gel(coordinates, i)));
@@ -346,6 +386,7 @@ bool reducedBases(GEN bnf, GEN gens, GEN kappa, GEN primes, GEN ideals,
       for (long i = 1; i <= 3; ++i) group.push_back(pariDecimal(gel(w, i)));
     }
     group.push_back(pariDecimal(s));
+    set_avma(lattice);
   }
   return true;
 }
@@ -603,10 +644,17 @@ std::vector<ThreeCovering> threeCoverings(const CoveringCurve& cover, int64_t a0
   }
   const std::vector<std::vector<int32_t>> classes =
       candidateClasses(data, static_cast<size_t>(limits.maxCoverings));
+  // The models shared out evenly: every class gets a lattice before any
+  // gets the others of its lambdas.
+  const long share = std::max<long>(
+      1, static_cast<long>(limits.maxCoverings) / std::max<long>(1, std::ssize(classes)));
   for (const std::vector<int32_t>& c : classes) {
-    const long room = static_cast<long>(limits.maxCoverings) - static_cast<long>(bases.size());
+    const long room =
+        std::min(share, static_cast<long>(limits.maxCoverings) - static_cast<long>(bases.size()));
     if (room <= 0) break;
+    const pari_sp before = avma;
     reducedBasesCaught(handles.data(), c, room, bases);
+    set_avma(before);  // the field's handles lie below
   }
   set_avma(top);
   for (const std::vector<std::string>& basis : bases) {
