@@ -325,6 +325,9 @@ TEST(ThreeCoverings, CarryTheGeneratorsOfLargeHeight) {
       // default precision.
       {382, 92578, 2258, 41, {43, 22, 57}},          // h = 10.9
       {-586, 38114, 2, 19, {48901, 153224, 66723}},  // h = 26.1
+      // 20 generators of the S-units and 12 free coordinates of delta: 81
+      // classes of the right norm, each model within the PARI stack.
+      {-703, 97005, 29, 15, {544, 4043, 3113}},  // h = 19.3
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "(" << row.a << ", " << row.b << ")");
