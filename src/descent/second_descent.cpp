@@ -644,8 +644,9 @@ std::vector<ThreeCovering> threeCoverings(const CoveringCurve& cover, int64_t a0
   }
   const std::vector<std::vector<int32_t>> classes =
       candidateClasses(data, static_cast<size_t>(limits.maxCoverings));
-  // The models shared out evenly: every class gets a lattice before any
-  // gets the others of its lambdas.
+  // The models shared out evenly: each class gets at most
+  // maxCoverings / #classes of its lambdas' lattices (at least one), so the
+  // first classes cannot take the whole budget.
   const long share = std::max<long>(
       1, static_cast<long>(limits.maxCoverings) / std::max<long>(1, std::ssize(classes)));
   for (const std::vector<int32_t>& c : classes) {
